@@ -101,19 +101,30 @@ bool InClass(char16_t c, int (*test)(wint_t, locale_t)) {
 }  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
+  std::u16string out(text.size(), u'\0');  // never more units than bytes
+  std::size_t n = 0;
   for (std::size_t i = 0; i < text.size();) {
-    char32_t c;
-    const std::size_t length = DecodeUtf8(text, i, c);
-    if (length == 0) {
-      out += static_cast<char16_t>(static_cast<unsigned char>(text[i]));
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+      out[n++] = lead;
       ++i;
       continue;
     }
-    EncodeUtf16(c, out);
-    i += length;
+    char32_t c;
+    const std::size_t length = DecodeUtf8(text, i, c);
+    if (length == 0) {
+      out[n++] = lead;
+      ++i;
+    } else if (c < 0x10000) {
+      out[n++] = static_cast<char16_t>(c);
+      i += length;
+    } else {
+      out[n++] = static_cast<char16_t>(0xD800 | ((c - 0x10000) >> 10));
+      out[n++] = static_cast<char16_t>(0xDC00 | ((c - 0x10000) & 0x3FF));
+      i += length;
+    }
   }
+  out.resize(n);
   return out;
 }
 
@@ -121,6 +132,10 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
+    if (text[i] < 0x80) {
+      out += static_cast<char>(text[i++]);
+      continue;
+    }
     char32_t c;
     i += DecodeUtf16(text, i, c);
     EncodeUtf8(c, out);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -23,14 +24,21 @@ int OpenRulesLog(const std::string& path) {
 
 // "%d-%b-%y %H:%M:%S" with English month names whatever the process locale.
 std::string RulesLogTime() {
-  static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  static constexpr char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d-%s-%02d %02d:%02d:%02d", local.tm_mday, kMonths[local.tm_mon % 12],
-                local.tm_year % 100, local.tm_hour, local.tm_min, local.tm_sec);
+  char text[] = "dd-Mmm-yy hh:mm:ss";
+  const auto two = [&](int at, int value) {
+    text[at] = static_cast<char>('0' + value / 10 % 10);
+    text[at + 1] = static_cast<char>('0' + value % 10);
+  };
+  two(0, local.tm_mday);
+  std::copy_n(kMonths + 3 * (local.tm_mon % 12), 3, text + 3);
+  two(7, local.tm_year % 100);
+  two(10, local.tm_hour);
+  two(13, local.tm_min);
+  two(16, local.tm_sec);
   return text;
 }
 

@@ -1,0 +1,186 @@
+// Checks per second of one PasswordFilter call with all 23 rules active (the
+// rules file re-read and the rule log written on every call), TRACE off and
+// on, beside the bare rules-file read and libpwquality's pwquality_check on
+// the same generated passwords.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <pwquality.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/ntsecapi.h"
+#include "platform/text.h"
+#include "platform/text_file.h"
+#include "rules/rule_log.h"
+
+namespace {
+
+using FilterFn = BOOLEAN (*)(PUNICODE_STRING, PUNICODE_STRING, PUNICODE_STRING, BOOLEAN);
+
+constexpr char kAllRules[] =
+    "ACTIVE 1\nMIN_INIT_ALPHA 1\nMIN_INIT_DIGIT 0\nMIN_ALPHA 2\nMAX_ALPHA 64\nMIN_DIGIT 1\nMAX_DIGIT 32\n"
+    "ALLOW_MIXED_CASE 1\nMIN_LOWER 1\nMAX_LOWER 64\nMIN_UPPER 1\nMAX_UPPER 64\nMIN_SPECIAL 1\nMAX_SPECIAL 32\n"
+    "MIN_UNIQUE 5\nMAX_UNIQUE 127\nMIN_LENGTH 8\nMAX_LENGTH 127\nMAX_CONSEC_OLD_PWD_FWD 3\n"
+    "MAX_CONSEC_OLD_PWD_REV 3\nMAX_CONSEC_USERNAME_FWD 3\nMAX_CONSEC_USERNAME_REV 3\n"
+    "MAX_CONSEC_FULLNAME_FWD 3\nMAX_CONSEC_FULLNAME_REV 3\n";
+
+// Passwords of 8 to 20 characters from letters, digits and a few signs, most
+// of which pass every rule.
+const std::vector<std::string>& Passwords() {
+  static const std::vector<std::string> passwords = [] {
+    std::mt19937 random(42);
+    const std::string alphabet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!#%&*-_=+.";
+    std::vector<std::string> out;
+    for (int i = 0; i < 1024; ++i) {
+      std::string password = "Q";
+      const int length = 8 + static_cast<int>(random() % 13);
+      while (static_cast<int>(password.size()) < length) password += alphabet[random() % alphabet.size()];
+      password += "7!";
+      out.push_back(password);
+    }
+    return out;
+  }();
+  return passwords;
+}
+
+class Workspace {
+ public:
+  Workspace() {
+    char pattern[] = "/tmp/filter_bench.XXXXXX";
+    dir_ = ::mkdtemp(pattern);
+    std::filesystem::current_path(dir_);
+    ::setenv("VARNOK_SYSTEM_DIR", dir_.c_str(), 1);
+    module_ = ::dlopen(MORROWEN_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (module_ == nullptr) {
+      std::fprintf(stderr, "%s\n", ::dlerror());
+      std::exit(2);
+    }
+    filter_ = reinterpret_cast<FilterFn>(::dlsym(module_, "PasswordFilter"));
+  }
+  ~Workspace() {
+    ::dlclose(module_);
+    std::filesystem::remove_all(dir_);
+  }
+  void WriteRules(bool trace) {
+    std::ofstream(dir_ + "/MorrowenRules.txt") << kAllRules << "TRACE " << (trace ? 1 : 0) << "\n";
+    std::filesystem::remove(dir_ + "/MorrowenRules.log");
+  }
+  std::string RulesPath() const { return dir_ + "/MorrowenRules.txt"; }
+  FilterFn filter_ = nullptr;
+
+ private:
+  std::string dir_;
+  void* module_ = nullptr;
+};
+
+Workspace& Work() {
+  static Workspace work;
+  return work;
+}
+
+void RunFilter(benchmark::State& state, bool trace) {
+  Work().WriteRules(trace);
+  std::vector<std::u16string> passwords;
+  for (const auto& p : Passwords()) passwords.push_back(Utf8ToUtf16(p));
+  std::u16string account = u"jsmith", fullName = u"John Smith";
+  std::size_t i = 0, accepted = 0;
+  for (auto _ : state) {
+    std::u16string& password = passwords[i++ % passwords.size()];
+    UNICODE_STRING a{12, 12, account.data()}, f{20, 20, fullName.data()},
+        p{static_cast<USHORT>(password.size() * 2), static_cast<USHORT>(password.size() * 2), password.data()};
+    accepted += Work().filter_(&a, &f, &p, FALSE);
+  }
+  state.counters["checks/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["accepted"] = static_cast<double>(accepted) / static_cast<double>(state.iterations());
+}
+
+void BM_PasswordFilter_TraceOff(benchmark::State& state) { RunFilter(state, false); }
+void BM_PasswordFilter_TraceOn(benchmark::State& state) { RunFilter(state, true); }
+
+// The part of a call no engine can avoid: reading the rules file.
+void BM_RulesFileReadOnly(benchmark::State& state) {
+  Work().WriteRules(false);
+  const std::string path = Work().RulesPath();
+  std::size_t lines = 0;
+  for (auto _ : state) ForEachTextFileLine(path, [&](std::string_view) { ++lines; });
+  benchmark::DoNotOptimize(lines);
+  state.counters["checks/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// The other part: the rule-log lines of one accepted call with TRACE off
+// (start, open, 25 tokens, the old-password note, verdict, end), each its own
+// open-append-close.
+constexpr int kLinesPerCall = 36;
+void BM_RuleLogLinesOnly(benchmark::State& state) {
+  Work().WriteRules(false);
+  for (auto _ : state)
+    for (int line = 0; line < kLinesPerCall; ++line) WriteRulesLog("Rules: loaded token [%s] = value [%s]", "MIN_LENGTH", "8");
+  state.counters["checks/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_Pwquality(benchmark::State& state) {
+  pwquality_settings_t* settings = pwquality_default_settings();
+  pwquality_set_int_value(settings, PWQ_SETTING_MIN_LENGTH, 8);
+  pwquality_set_int_value(settings, PWQ_SETTING_DIG_CREDIT, -1);
+  pwquality_set_int_value(settings, PWQ_SETTING_UP_CREDIT, -1);
+  pwquality_set_int_value(settings, PWQ_SETTING_LOW_CREDIT, -1);
+  pwquality_set_int_value(settings, PWQ_SETTING_OTH_CREDIT, -1);
+  std::size_t i = 0, accepted = 0;
+  for (auto _ : state) {
+    void* auxerror = nullptr;
+    const std::string& password = Passwords()[i++ % Passwords().size()];
+    accepted += pwquality_check(settings, password.c_str(), nullptr, "jsmith", &auxerror) >= 0;
+  }
+  pwquality_free_settings(settings);
+  state.counters["checks/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["accepted"] = static_cast<double>(accepted) / static_cast<double>(state.iterations());
+}
+
+BENCHMARK(BM_RulesFileReadOnly);
+BENCHMARK(BM_RuleLogLinesOnly);
+BENCHMARK(BM_PasswordFilter_TraceOff);
+BENCHMARK(BM_PasswordFilter_TraceOn);
+BENCHMARK(BM_Pwquality);
+
+// Keeps each run's rate so the ratios can be printed at the end.
+class RateReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      const auto found = run.counters.find("checks/s");
+      if (found != run.counters.end()) rates[run.benchmark_name()] = found->second.value;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> rates;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RateReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const auto rate = [&](const char* name) { return reporter.rates.count(name) ? reporter.rates[name] : 0.0; };
+  const double off = rate("BM_PasswordFilter_TraceOff"), on = rate("BM_PasswordFilter_TraceOn");
+  const double quality = rate("BM_Pwquality"), read = rate("BM_RulesFileReadOnly");
+  std::printf("\nchecks per second: filter %.0f (TRACE off), %.0f (TRACE on), pwquality_check %.0f\n", off, on,
+              quality);
+  if (quality > 0) std::printf("filter / pwquality_check: %.2f (TRACE off), %.2f (TRACE on)\n", off / quality, on / quality);
+  const double log = rate("BM_RuleLogLinesOnly");
+  if (read > 0 && log > 0 && off > 0) {
+    const double call = 1e6 / off, io = 1e6 / read + 1e6 / log;
+    std::printf("one call (TRACE off): %.1f us, of which rules-file read %.1f us and rule-log lines %.1f us; "
+                "the engine's own work %.1f us\n", call, 1e6 / read, 1e6 / log, call - io);
+  }
+  benchmark::Shutdown();
+  return 0;
+}
