@@ -7,9 +7,25 @@
 
 namespace {
 
+// Freed when the module is unloaded, so a library loaded again and again
+// does not leak one each time.
+class CUtf8Locale {
+ public:
+  CUtf8Locale() : m_locale(newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr)) {}
+  ~CUtf8Locale() {
+    if (m_locale != nullptr) freelocale(m_locale);
+  }
+  CUtf8Locale(const CUtf8Locale&) = delete;
+  CUtf8Locale& operator=(const CUtf8Locale&) = delete;
+  locale_t Get() const { return m_locale; }
+
+ private:
+  locale_t m_locale;
+};
+
 locale_t Utf8Locale() {
-  static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-  return locale;
+  static const CUtf8Locale locale;
+  return locale.Get();
 }
 
 // Decodes one well-formed UTF-8 sequence at text[i]; returns its length, or 0
