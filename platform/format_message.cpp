@@ -1,0 +1,57 @@
+// The system message table and FormatMessageA over it.
+#include "platform/format_message.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "platform/last_error.h"
+
+namespace {
+
+struct SystemMessage {
+  DWORD code;
+  std::string_view text;
+};
+
+constexpr SystemMessage kSystemMessages[] = {
+    {ERROR_SUCCESS, "The operation completed successfully.\r\n"},
+    {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified.\r\n"},
+    {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified.\r\n"},
+    {ERROR_TOO_MANY_OPEN_FILES, "The system cannot open the file.\r\n"},
+    {ERROR_ACCESS_DENIED, "Access is denied.\r\n"},
+    {ERROR_NOT_ENOUGH_MEMORY, "Not enough memory resources are available to process this command.\r\n"},
+    {ERROR_WRITE_PROTECT, "The media is write protected.\r\n"},
+    {ERROR_GEN_FAILURE, "A device attached to the system is not functioning.\r\n"},
+    {ERROR_SHARING_VIOLATION, "The process cannot access the file because it is being used by another process.\r\n"},
+    {ERROR_FILE_EXISTS, "The file exists.\r\n"},
+    {ERROR_INVALID_PARAMETER, "The parameter is incorrect.\r\n"},
+    {ERROR_DISK_FULL, "There is not enough space on the disk.\r\n"},
+    {ERROR_INSUFFICIENT_BUFFER, "The data area passed to a system call is too small.\r\n"},
+    {ERROR_BUSY, "The requested resource is in use.\r\n"},
+    {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists.\r\n"},
+    {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long.\r\n"},
+    {ERROR_TIMEOUT, "This operation returned because the timeout period expired.\r\n"},
+    {ERROR_CANT_RESOLVE_FILENAME, "The name of the file cannot be resolved by the system.\r\n"},
+};
+
+}  // namespace
+
+DWORD FormatMessageA(DWORD flags, const void* /*source*/, DWORD messageId, DWORD /*languageId*/, LPSTR buffer,
+                     DWORD size, va_list* /*arguments*/) {
+  if ((flags & FORMAT_MESSAGE_FROM_SYSTEM) == 0 || buffer == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  for (const SystemMessage& message : kSystemMessages) {
+    if (message.code != messageId) continue;
+    if (message.text.size() + 1 > size) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    std::memcpy(buffer, message.text.data(), message.text.size());
+    buffer[message.text.size()] = '\0';
+    return static_cast<DWORD>(message.text.size());
+  }
+  SetLastError(ERROR_MR_MID_NOT_FOUND);
+  return 0;
+}
