@@ -242,4 +242,28 @@ int setsockopt(SOCKET s, int level, int name, const char* value, int length) {
   return 0;
 }
 
+int getsockopt(SOCKET s, int level, int name, char* value, int* length) {
+  if (value == nullptr || length == nullptr || *length < 0) {
+    g_lastSocketError = WSAEFAULT;
+    return SOCKET_ERROR;
+  }
+  if (level == SOL_SOCKET && (name == SO_RCVTIMEO || name == SO_SNDTIMEO)) {
+    if (*length < static_cast<int>(sizeof(DWORD))) {
+      g_lastSocketError = WSAEFAULT;
+      return SOCKET_ERROR;
+    }
+    timeval limit{};
+    socklen_t size = sizeof(limit);
+    if (::getsockopt(s, level, name, &limit, &size) != 0) return FailWithErrno();
+    const DWORD milliseconds = static_cast<DWORD>(limit.tv_sec * 1000 + limit.tv_usec / 1000);
+    std::memcpy(value, &milliseconds, sizeof(milliseconds));
+    *length = sizeof(milliseconds);
+    return 0;
+  }
+  socklen_t size = static_cast<socklen_t>(*length);
+  if (::getsockopt(s, level, name, value, &size) != 0) return FailWithErrno();
+  *length = static_cast<int>(size);
+  return 0;
+}
+
 }  // namespace winsock

@@ -117,5 +117,6 @@ int send(SOCKET s, const char* buffer, int length, int flags);
 // As on Windows, SO_RCVTIMEO and SO_SNDTIMEO take a DWORD of milliseconds
 // (0 = no time-out); other options pass through.
 int setsockopt(SOCKET s, int level, int name, const char* value, int length);
+int getsockopt(SOCKET s, int level, int name, char* value, int* length);
 
 }  // namespace winsock

@@ -64,6 +64,7 @@ int SendRequest(SOCKET s, PwdResetRecord& record, std::string& message) {
 }
 
 int ReceiveReply(SOCKET s, PwdResetRecord& reply, std::string& message, std::chrono::milliseconds limit) {
+  const CKeepReceiveTimeout keepTimeout(s);
   const auto deadline = TransferClock::now() + limit;
   char* const bytes = reinterpret_cast<char*>(&reply);
   for (;;) {

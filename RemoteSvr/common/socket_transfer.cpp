@@ -72,3 +72,19 @@ int ReceiveFull(SOCKET s, char* buffer, int length, TransferClock::time_point de
   }
   return received;
 }
+
+CKeepReceiveTimeout::CKeepReceiveTimeout(SOCKET s) : socket(s) {
+  const int error = WSAGetLastError();
+  int length = sizeof(milliseconds);
+  known = winsock::getsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char*>(&milliseconds), &length) == 0;
+  WSASetLastError(error);
+}
+
+CKeepReceiveTimeout::~CKeepReceiveTimeout() {
+  if (!known) return;
+  // The transfer's own error is what the caller reads next.
+  const int error = WSAGetLastError();
+  winsock::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&milliseconds),
+                      sizeof(milliseconds));
+  WSASetLastError(error);
+}

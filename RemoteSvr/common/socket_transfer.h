@@ -1,6 +1,8 @@
 // Receiving whole byte counts from a stream socket within a deadline, the
 // ground that the service's record receiver and the clients' reply reader
 // stand on: a record that has begun to arrive must be complete in 30 s.
+// PeekFull and ReceiveFull bound each call with SO_RCVTIMEO; a caller with a
+// time-out of its own keeps it with CKeepReceiveTimeout.
 #pragma once
 
 #include <chrono>
@@ -29,3 +31,17 @@ int PeekFull(SOCKET s, char* buffer, int length, TransferClock::time_point deadl
 // deadline. The count received (fewer than `length`: closed, WSAEDISCON, or
 // timed out, WSAETIMEDOUT), or SOCKET_ERROR.
 int ReceiveFull(SOCKET s, char* buffer, int length, TransferClock::time_point deadline);
+
+// Puts the socket's receive time-out back as it was when this was built.
+class CKeepReceiveTimeout {
+ public:
+  explicit CKeepReceiveTimeout(SOCKET s);
+  ~CKeepReceiveTimeout();
+  CKeepReceiveTimeout(const CKeepReceiveTimeout&) = delete;
+  CKeepReceiveTimeout& operator=(const CKeepReceiveTimeout&) = delete;
+
+ private:
+  SOCKET socket;
+  DWORD milliseconds = 0;
+  bool known = false;
+};

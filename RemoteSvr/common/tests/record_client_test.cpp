@@ -147,6 +147,26 @@ TEST(RecordClient, ReplyFailures) {
   }
 }
 
+TEST(RecordClient, ClientsOwnReceiveTimeOutIsKept) {
+  LoopbackPair pair;
+  const DWORD own = 7000;
+  winsock::setsockopt(pair.client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&own), sizeof(own));
+  std::thread service([&] {
+    const std::string request = ReceiveBytes(pair.server, RECORD_SIZE);
+    winsock::send(pair.server, request.data(), RECORD_SIZE, 0);
+  });
+  PwdResetRecord record;
+  BuildRequest(record, REQUEST_LOOKUP_USER, "CORP", "jdoe");
+  std::string message;
+  EXPECT_EQ(TransactRecord(pair.client, record, message), 1) << message;
+  service.join();
+  DWORD after = 0;
+  int size = sizeof(after);
+  winsock::getsockopt(pair.client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char*>(&after), &size);
+  EXPECT_GE(after, 7000u);
+  EXPECT_LT(after, 7100u);
+}
+
 TEST(RecordClient, SendOnAClosedSocketFails) {
   PwdResetRecord record;
   BuildRequest(record, REQUEST_LOOKUP_USER, "CORP", "jdoe");
