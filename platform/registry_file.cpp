@@ -309,18 +309,22 @@ bool ParseRegistryFile(std::string_view bytes, CRegistryKeys& keys) {
   // A line ending in a backslash goes on in the next one, whose leading
   // blanks are dropped (the editor breaks long hex lists this way). A comment
   // never goes on, so a backslash at its end cannot swallow a value line.
+  // Each step looks only at the new line and the end of the logical one, so
+  // a long run of continued lines stays linear.
   std::string logical;
   bool continued = false;
+  bool comment = false;
   while (!rest.empty()) {
     const std::string_view line = NextLine(rest);
     if (continued) {
       logical.append(TrimLeft(line));
     } else {
       logical.assign(line);
+      const std::string_view start = TrimLeft(line);
+      comment = !start.empty() && start.front() == ';';
     }
     const std::size_t body = TrimRight(logical).size();
-    const std::string_view start = TrimLeft(logical);
-    if (body > 0 && logical[body - 1] == '\\' && !(start.size() > 0 && start.front() == ';')) {
+    if (body > 0 && logical[body - 1] == '\\' && !comment) {
       logical.resize(body - 1);
       continued = true;
       continue;
