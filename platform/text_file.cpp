@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/last_error.h"
+#include "platform/wipe.h"
 
 namespace {
 
@@ -54,5 +55,7 @@ bool ForEachTextFileLine(const std::string& path, const std::function<void(std::
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     onLine(line);
   }
+  // Some of these files hold a password (the directory's credentials file).
+  WipeString(content);
   return true;
 }

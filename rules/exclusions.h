@@ -1,5 +1,6 @@
-// Users exempt from the rules, by name (EXCLUDE_USER) or through a group
-// (EXCLUDE_GROUP). Called by the engine under its lock.
+// Users exempt from the rules, by name (EXCLUDE_USER) or through a global or
+// local group (EXCLUDE_GROUP), the groups read through the netapi layer.
+// Called by the engine under its lock.
 #pragma once
 
 #include <string>
@@ -10,6 +11,11 @@
 // TRUE when the user name matches an EXCLUDE_USER pattern.
 BOOL IsUserExcluded(HWND ownerWindow, std::u16string_view userName, std::u16string& message);
 
-// TRUE when one of the user's global or local groups matches an
-// EXCLUDE_GROUP pattern.
+// TRUE when the group name matches an EXCLUDE_GROUP pattern.
+BOOL IsGroupExcluded(HWND ownerWindow, std::u16string_view userName, std::u16string_view groupName,
+                     std::u16string& message);
+
+// TRUE when one of the user's global or local groups (the latter also
+// through nested groups) is excluded. Asks for no group while no group is
+// excluded; a failed look-up counts as no groups.
 BOOL IsUserInExcludedGroup(HWND ownerWindow, std::u16string_view userName, std::u16string& message);

@@ -34,9 +34,9 @@ void LoadRulesFile(RuleEngineState& state) {
     if (line->token == u"LOGDIR") {
       SwitchRulesLog(U8(line->value));
     } else if (line->token == u"EXCLUDE_USER") {
-      state.excludedUserMap.insert(LowerCase(line->value));
+      state.excludedUserMap.Insert(LowerCase(line->value));
     } else if (line->token == u"EXCLUDE_GROUP") {
-      state.excludedGroupMap.insert(LowerCase(line->value));
+      state.excludedGroupMap.Insert(LowerCase(line->value));
     }
   });
   if (!opened) WriteRulesLog("Rules: '%s' - not opened - error %d", path.c_str(), static_cast<int>(GetLastError()));
@@ -63,8 +63,8 @@ std::int32_t RunEngine(HWND ownerWindow, std::u16string_view userName, std::u16s
   RuleEngineState& state = EngineState();
   message.clear();
   state.ruleTokenMap.clear();
-  state.excludedUserMap.clear();
-  state.excludedGroupMap.clear();
+  state.excludedUserMap.Clear();
+  state.excludedGroupMap.Clear();
 
   WriteRulesLog("--- Start ---");
   LoadRulesFile(state);

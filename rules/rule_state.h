@@ -8,16 +8,18 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "rules/wildcard_patterns.h"
+
 struct RuleEngineState {
   // Token to value, as the rules file last gave them (the last line wins).
   std::unordered_map<std::u16string, std::u16string> ruleTokenMap;
   // Scratch set for counting a password's distinct characters.
   std::unordered_set<char16_t> characterMap;
   // Lower-cased dictionary patterns, reloaded by every dictionary check.
-  std::unordered_set<std::u16string> dictionaryMap;
+  CWildcardPatternSet dictionaryMap;
   // Lower-cased EXCLUDE_USER and EXCLUDE_GROUP patterns.
-  std::unordered_set<std::u16string> excludedUserMap;
-  std::unordered_set<std::u16string> excludedGroupMap;
+  CWildcardPatternSet excludedUserMap;
+  CWildcardPatternSet excludedGroupMap;
   // The rule log chosen by LOGDIR (UTF-8 path); empty: the current directory's.
   std::string rulesLogPath;
 };

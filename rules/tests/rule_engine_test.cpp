@@ -165,7 +165,7 @@ TEST_F(RuleEngineTest, RulesFileQuirks) {
   EXPECT_TRUE(Contains(log, "Rules: loaded token [] = value [MIN_LENGTH 40]"));
   EXPECT_TRUE(Contains(log, "Rules: loaded token [NOTE] = value [" + longValue + "]"));
   EXPECT_TRUE(Contains(log, "Rules: loaded token [EXCLUDE_USER] = value [J\xC3\xBCrgen]"));
-  EXPECT_EQ(EngineState().excludedUserMap.count(u"j\u00FCrgen"), 1u);
+  EXPECT_TRUE(EngineState().excludedUserMap.Contains(u"j\u00FCrgen"));
 }
 
 TEST_F(RuleEngineTest, LogDirSwitchesBeforeTheNextLine) {

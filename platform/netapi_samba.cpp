@@ -1,0 +1,101 @@
+// The netapi backend on Samba's libnetapi. libnetapi keeps one context per
+// process and is not thread-safe, so every call holds one lock. Calls run as
+// the CredentialsFile account when one is configured, else with the
+// process's Kerberos credentials; "the local computer" is the Platform key's
+// LocalDomainController. (Samba's header shares netapi's names, so this file
+// sees only it and the backend seam, never platform/netapi.h.)
+#include <cstdint>
+// Samba's header expects the fixed-width types already declared.
+#include <netapi.h>
+
+#include <mutex>
+
+#include "platform/directory_settings.h"
+#include "platform/netapi_backend.h"
+
+namespace {
+
+// netapi's own codes for what libnetapi itself cannot do.
+constexpr DWORD kNotEnoughMemory = 8;
+constexpr DWORD kInvalidComputer = 2351;
+
+class CSambaNetApiBackend : public INetApiBackend {
+ public:
+  ~CSambaNetApiBackend() override {
+    if (m_context != nullptr) libnetapi_free(m_context);
+  }
+
+  DWORD UserGetGroups(const std::string& server, const std::string& user, std::vector<std::string>& groups) override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::string target;
+    DWORD status = Prepare(server, target);
+    if (status != 0) return status;
+    uint8_t* buffer = nullptr;
+    uint32_t read = 0, total = 0;
+    status = static_cast<DWORD>(
+        ::NetUserGetGroups(ServerName(target), user.c_str(), 0, &buffer, UINT32_MAX, &read, &total));
+    if (status == 0 && buffer != nullptr) {
+      const auto* records = reinterpret_cast<const GROUP_USERS_INFO_0*>(buffer);
+      for (uint32_t i = 0; i < read; ++i) groups.emplace_back(records[i].grui0_name ? records[i].grui0_name : "");
+    }
+    if (buffer != nullptr) ::NetApiBufferFree(buffer);
+    return status;
+  }
+
+  DWORD UserGetLocalGroups(const std::string& server, const std::string& user, bool indirect,
+                           std::vector<std::string>& groups) override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::string target;
+    DWORD status = Prepare(server, target);
+    if (status != 0) return status;
+    uint8_t* buffer = nullptr;
+    uint32_t read = 0, total = 0;
+    status = static_cast<DWORD>(::NetUserGetLocalGroups(ServerName(target), user.c_str(), 0,
+                                                        indirect ? LG_INCLUDE_INDIRECT_FLAG : 0, &buffer,
+                                                        UINT32_MAX, &read, &total));
+    if (status == 0 && buffer != nullptr) {
+      const auto* records = reinterpret_cast<const LOCALGROUP_USERS_INFO_0*>(buffer);
+      for (uint32_t i = 0; i < read; ++i) groups.emplace_back(records[i].lgrui0_name ? records[i].lgrui0_name : "");
+    }
+    if (buffer != nullptr) ::NetApiBufferFree(buffer);
+    return status;
+  }
+
+ private:
+  static constexpr uint32_t LG_INCLUDE_INDIRECT_FLAG = 0x0001;
+
+  static const char* ServerName(const std::string& server) { return server.empty() ? nullptr : server.c_str(); }
+
+  // Opens the context once, then sets the account afresh for every call, as
+  // the settings are read afresh.
+  DWORD Prepare(const std::string& server, std::string& target) {
+    if (m_context == nullptr) {
+      if (libnetapi_init(&m_context) != NET_API_STATUS_SUCCESS || m_context == nullptr) {
+        m_context = nullptr;
+        return kNotEnoughMemory;
+      }
+      libnetapi_set_debuglevel(m_context, "0");
+    }
+    target = server.empty() ? LocalDomainController() : server;
+    if (target.size() > 255) return kInvalidComputer;
+    CDirectoryCredentials credentials;
+    if (ReadDirectoryCredentials(credentials)) {
+      libnetapi_set_username(m_context, credentials.userName.c_str());
+      libnetapi_set_password(m_context, credentials.password.c_str());
+      if (!credentials.domain.empty()) libnetapi_set_workgroup(m_context, credentials.domain.c_str());
+    } else {
+      libnetapi_set_use_ccache(m_context);
+    }
+    return 0;
+  }
+
+  std::mutex m_lock;
+  libnetapi_ctx* m_context = nullptr;
+};
+
+}  // namespace
+
+INetApiBackend& SambaNetApiBackend() {
+  static CSambaNetApiBackend backend;
+  return backend;
+}
