@@ -14,6 +14,11 @@ VARNOK_PACKAGES=(
   python3
   # fuzzing
   clang libclang-rt-14-dev
+  # the test domain controller (tests/samba-dc) and the clients that talk to
+  # it; samba-ad-provision is only a recommendation of samba, but provisioning
+  # needs it
+  samba samba-ad-dc samba-ad-provision samba-dev libldap-dev ldap-utils krb5-user smbclient winbind
+  python3-samba libsasl2-modules-gssapi-mit bc iproute2 util-linux
 )
 
 missing=()
@@ -27,6 +32,17 @@ if [ "${#missing[@]}" -gt 0 ]; then
   fi
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q >/dev/null
-  apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+  # Installing Samba must not start the machine's own smbd, nmbd and winbindd:
+  # they would take the ports and the winbindd socket of the test DC.
+  no_services=""
+  if [ ! -e /usr/sbin/policy-rc.d ]; then
+    printf '#!/bin/sh\nexit 101\n' >/usr/sbin/policy-rc.d
+    chmod 0755 /usr/sbin/policy-rc.d
+    no_services=1
+  fi
+  status=0
+  { apt-get update -q >/dev/null && apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null; } ||
+    status=$?
+  [ -z "$no_services" ] || rm -f /usr/sbin/policy-rc.d
+  [ "$status" -eq 0 ] || exit "$status"
 fi
