@@ -113,6 +113,7 @@ CPatternElement* CPatternProgram::Compile(const char* pattern, int32_t length, u
   groupNesting_ = 0;
   nestedTooDeep_ = false;
   anchoredAtStart_ = false;
+  startBytes_ = CStartBytes{};
   lexer_.Start(reinterpret_cast<const uint8_t*>(pattern), pattern == nullptr ? 0 : length, flags);
 
   root_ = ParseAlternation(flags);
@@ -123,6 +124,7 @@ CPatternElement* CPatternProgram::Compile(const char* pattern, int32_t length, u
   }
   ResolveNames();
   anchoredAtStart_ = !(flags & PATTERN_RIGHT_TO_LEFT) && StartsWithTextStart(root_);
+  if (!(flags & PATTERN_RIGHT_TO_LEFT)) startBytes_ = FindStartBytes(root_);
   return root_;
 }
 

@@ -22,7 +22,25 @@ enum CaptureField : int32_t {
   CAPTURE_NESTING = 3,  // 0, or negative while re-entered before it closed
 };
 
+// Entries of each stack kept inside the context, so that a search over a
+// short line allocates nothing.
+inline constexpr int32_t kContextStackEntries = 64;
+
 struct CMatchContext {
+  CMatchContext()
+      : backtrackStack(backtrackBlock_, kContextStackEntries),
+        captureStack(captureBlock_, kContextStackEntries),
+        groupTable(groupBlock_, kContextStackEntries) {}
+  CMatchContext(const CMatchContext&) = delete;
+  CMatchContext& operator=(const CMatchContext&) = delete;
+
+ private:
+  // Declared first: the arrays below start out in these blocks.
+  int32_t backtrackBlock_[kContextStackEntries];
+  int32_t captureBlock_[kContextStackEntries];
+  int32_t groupBlock_[kContextStackEntries];
+
+ public:
   CPatternArray<int32_t> backtrackStack;
   CPatternArray<int32_t> captureStack;
   CPatternArray<int32_t> groupTable;  // group number -> index of its latest record, or -1

@@ -15,6 +15,9 @@ class CPatternArray {
 
  public:
   CPatternArray() = default;
+  // Keeps its first entries in the caller's block (which must outlive the
+  // array) until they no longer fit, so a short-lived array need not allocate.
+  CPatternArray(T* block, int32_t blockEntries) : data_(block), blockEntries_(blockEntries) {}
   CPatternArray(const CPatternArray&) = delete;
   CPatternArray& operator=(const CPatternArray&) = delete;
   CPatternArray(CPatternArray&& other) noexcept { other.HandOver(*this); }
@@ -22,7 +25,9 @@ class CPatternArray {
     if (this != &other) other.HandOver(*this);
     return *this;
   }
-  ~CPatternArray() { std::free(data_); }
+  ~CPatternArray() {
+    if (!InCallersBlock()) std::free(data_);
+  }
 
   int32_t Count() const { return count_; }
   int32_t Capacity() const { return capacity_; }
@@ -78,12 +83,15 @@ class CPatternArray {
   // Hands the block over to `owner` (whose own block is freed); this array
   // becomes empty.
   void HandOver(CPatternArray& owner) {
-    std::free(owner.data_);
-    owner.data_ = data_;
+    if (InCallersBlock() && capacity_ > 0) Reallocate(capacity_, true);
+    if (!owner.InCallersBlock()) std::free(owner.data_);
+    owner.data_ = InCallersBlock() ? nullptr : data_;
     owner.count_ = count_;
     owner.capacity_ = capacity_;
+    owner.blockEntries_ = 0;
     data_ = nullptr;
     count_ = capacity_ = 0;
+    blockEntries_ = 0;
   }
 
   // Growing to hold `count` entries: at least 8, then doubled, then
@@ -99,17 +107,32 @@ class CPatternArray {
  private:
   static int64_t Doubled(int32_t capacity) { return static_cast<int64_t>(capacity) * 2; }
 
-  void Reallocate(int64_t capacity) {
+  bool InCallersBlock() const { return blockEntries_ > 0; }
+
+  void Reallocate(int64_t capacity, bool leaveCallersBlock = false) {
     // The engine reports nothing; an array that cannot grow ends the process
     // rather than write past its block.
     if (capacity > INT32_MAX) std::abort();
-    void* block = std::realloc(data_, sizeof(T) * static_cast<size_t>(capacity));
-    if (block == nullptr) std::abort();
-    data_ = static_cast<T*>(block);
+    if (InCallersBlock()) {
+      if (capacity <= blockEntries_ && !leaveCallersBlock) {
+        capacity_ = static_cast<int32_t>(capacity);
+        return;
+      }
+      void* block = std::malloc(sizeof(T) * static_cast<size_t>(capacity));
+      if (block == nullptr) std::abort();
+      if (count_ > 0) std::memcpy(block, data_, sizeof(T) * static_cast<size_t>(count_));
+      data_ = static_cast<T*>(block);
+      blockEntries_ = 0;
+    } else {
+      void* block = std::realloc(data_, sizeof(T) * static_cast<size_t>(capacity));
+      if (block == nullptr) std::abort();
+      data_ = static_cast<T*>(block);
+    }
     capacity_ = static_cast<int32_t>(capacity);
   }
 
   T* data_ = nullptr;
   int32_t count_ = 0;
   int32_t capacity_ = 0;
+  int32_t blockEntries_ = 0;  // entries of the caller's block while data_ is in it
 };

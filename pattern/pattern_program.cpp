@@ -14,6 +14,7 @@ void CPatternProgram::Reset() {
   root_ = nullptr;
   highestGroup_ = 0;
   anchoredAtStart_ = false;
+  startBytes_ = CStartBytes{};
   for (CPatternElement*& slot : stockElements_) slot = nullptr;
 }
 
@@ -28,9 +29,6 @@ CPatternArray<int32_t> CPatternProgram::SearchText(const char* text) const {
 CPatternArray<int32_t> CPatternProgram::Search(const char* text, int32_t length,
                                                int32_t start) const {
   if (root_ == nullptr || text == nullptr || length < 0 || length > INT32_MAX - 1) return {};
-  CMatchContext context;
-  context.text = reinterpret_cast<const uint8_t*>(text);
-  context.length = length;
   const bool rightToLeft = (flags_ & PATTERN_RIGHT_TO_LEFT) != 0;
   // -1 is the default start; any other negative start is taken as it too,
   // so no search ever begins outside the text.
@@ -38,6 +36,13 @@ CPatternArray<int32_t> CPatternProgram::Search(const char* text, int32_t length,
     start = rightToLeft ? length : 0;
   else if (start > length)
     start = rightToLeft ? length : length + 1;
+  // The usual question line fails here, before a context is built.
+  if (anchoredAtStart_ &&
+      (start != 0 || !startBytes_.Allows(reinterpret_cast<const uint8_t*>(text), length, 0)))
+    return {};
+  CMatchContext context;
+  context.text = reinterpret_cast<const uint8_t*>(text);
+  context.length = length;
   context.position = start;
   context.searchStart = start;
   return SearchFrom(context);
@@ -49,6 +54,11 @@ CPatternArray<int32_t> CPatternProgram::SearchFrom(CMatchContext& context) const
   const int32_t end = rightToLeft ? -1 : context.length + 1;
   while (context.position != end) {
     const int32_t start = context.position;
+    if (!rightToLeft && !startBytes_.Allows(context.text, context.length, start)) {
+      if (anchoredAtStart_) break;
+      context.position = start + 1;
+      continue;
+    }
     context.backtrackStack.Clear();
     context.captureStack.Clear();
     context.groupTable.Clear();

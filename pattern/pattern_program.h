@@ -11,6 +11,7 @@
 #include "pattern/lexer.h"
 #include "pattern/pattern_array.h"
 #include "pattern/pattern_flags.h"
+#include "pattern/start_bytes.h"
 
 class CByteClassElement;
 
@@ -98,6 +99,8 @@ class CPatternProgram {
   // The tree can only match at the text start ("^" or "\A" first), so the
   // search tries position 0 alone; the outcome is the same, sooner.
   bool anchoredAtStart_ = false;
+  // The bytes a left-to-right match can begin with.
+  CStartBytes startBytes_;
 };
 
 template <typename T, typename... Args>

@@ -103,3 +103,32 @@ TEST(DriverTest, ConcurrentSearchesOnOnePattern) {
 }
 
 }  // namespace
+
+namespace {
+
+// Start positions whose byte no match can begin with are skipped; these are
+// the cases where the skip must still find every match.
+TEST(DriverTest, SkippedStartPositionsLoseNoMatch) {
+  const struct {
+    const char* pattern;
+    const char* text;
+    uint32_t flags;
+    Spans spans;
+  } cases[] = {
+      {"(?i)abc", "xxABC", 0, {{2, 5}}},
+      {"abc", "xxABC", PATTERN_IGNORE_CASE, {{2, 5}}},
+      {"a*b", "xxb", 0, {{2, 3}}},
+      {"(?=x)|b", "ab", 0, {{1, 2}}},
+      {"\\bq", "a q", 0, {{2, 3}}},
+      {"(a)\\1|b", "xaab", 0, {{1, 3}, {1, 2}}},
+      {"[^a]$", "aab", 0, {{2, 3}}},
+      {"(?:a|)x", "yx", 0, {{1, 2}}},
+      {"^\\s*K", "  K", 0, {{0, 3}}},
+      {"^K", "xK", 0, {}},
+      {"^x|y", "ay", 0, {{1, 2}}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MatchSpans(c.pattern, c.text, c.flags), c.spans) << c.pattern << " ~ " << c.text;
+}
+
+}  // namespace
