@@ -9,7 +9,7 @@ VARNOK_PACKAGES=(
   # OpenSSL (Blowfish, TLS)
   libssl-dev
   # benchmarks
-  libbenchmark-dev libpwquality-dev
+  libbenchmark-dev libpwquality-dev libpcre2-dev
   # tests that run python3 helpers
   python3
   # fuzzing

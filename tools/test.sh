@@ -20,3 +20,5 @@ run_suite build
 echo "== sanitizers (address, undefined)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build-sanitize -DVARNOK_SANITIZE=ON -DVARNOK_BENCHMARKS=OFF
+echo "== fuzzing the pattern engine (libFuzzer with ASan and UBSan, 60 s)"
+bash pattern/fuzz/run_fuzzer.sh build-pattern-fuzz 60
