@@ -43,19 +43,17 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
 
 }  // namespace
 
+bool ReadTextFile(const std::string& path, std::string& content) {
+  content.clear();
+  if (!ReadWholeFile(path, content)) return false;
+  if (std::string_view(content).substr(0, 3) == "\xEF\xBB\xBF") content.erase(0, 3);
+  return true;
+}
+
 bool ForEachTextFileLine(const std::string& path, const std::function<void(std::string_view)>& onLine) {
   std::string content;
-  if (!ReadWholeFile(path, content)) return false;
-  std::string_view rest(content);
-  if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
-  while (!rest.empty()) {
-    const std::size_t end = rest.find('\n');
-    std::string_view line = rest.substr(0, end);
-    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    onLine(line);
-  }
-  // Some of these files hold a password (the directory's credentials file).
+  if (!ReadTextFile(path, content)) return false;
+  ForEachLine(content, onLine);
   WipeString(content);
   return true;
 }

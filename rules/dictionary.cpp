@@ -1,6 +1,7 @@
 // The dictionary check: reload the patterns, then look the password up.
 #include "rules/dictionary.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "platform/last_error.h"
@@ -17,31 +18,60 @@ namespace {
 
 // A line is a pattern when it starts with "*", a digit or a letter; the
 // rest (empty, blank, "#", "-", ...) are comments.
-bool IsPatternLine(const std::u16string& line) {
+bool IsPatternLine(std::u16string_view line) {
   return !line.empty() && (line.front() == u'*' || IsDigitChar(line.front()) || IsAlphaChar(line.front()));
 }
 
-// Loads the dictionary into `patterns`; false when the file cannot be read.
+// Appends the lower-cased UTF-16 form of a line to `out`; the common
+// all-ASCII line takes the short way.
+void AppendLowerLine(std::string_view bytes, std::u16string& out) {
+  const std::size_t start = out.size();
+  out.resize(start + bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (c >= 0x80) {
+      out.resize(start);
+      out.append(LowerCase(Utf8ToUtf16(bytes)));
+      return;
+    }
+    out[start + i] = static_cast<char16_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+  }
+}
+
+}  // namespace
+
 bool LoadDictionary(CWildcardPatternSet& patterns) {
   const auto started = std::chrono::steady_clock::now();
   const std::string path = SystemDirectoryPath() + "/" + DICTIONARY_FILE_NAME;
   WriteRulesLog("Dictionary: Loading '%s'", path.c_str());
-  const bool opened = ForEachTextFileLine(path, [&](std::string_view bytes) {
-    std::u16string line = Utf8ToUtf16(bytes);
-    if (IsPatternLine(line)) patterns.Insert(LowerCase(line));
-  });
-  if (!opened) {
+  std::string content;
+  if (!ReadTextFile(path, content)) {
     WriteRulesLog("Dictionary: '%s' - not opened - error %d", path.c_str(), static_cast<int>(GetLastError()));
     return false;
   }
+  // All pattern lines into one text first (never more units than bytes),
+  // then the table in one pass.
+  std::u16string text;
+  text.reserve(content.size());
+  std::vector<CWildcardPatternSet::Span> spans;
+  spans.reserve(static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n')) + 1);
+  ForEachLine(content, [&](std::string_view bytes) {
+    const std::size_t start = text.size();
+    AppendLowerLine(bytes, text);
+    const std::u16string_view line = std::u16string_view(text).substr(start);
+    if (IsPatternLine(line)) {
+      spans.push_back({start, line.size()});
+    } else {
+      text.resize(start);
+    }
+  });
+  patterns.Assign(std::move(text), spans);
   const auto elapsed =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
   WriteRulesLog("Dictionary: %d entries loaded in %d.%03d seconds", static_cast<int>(patterns.Size()),
                 static_cast<int>(elapsed / 1000), static_cast<int>(elapsed % 1000));
   return true;
 }
-
-}  // namespace
 
 BOOL CheckDictionary(HWND ownerWindow, std::u16string_view newPassword, std::u16string& message) {
   CWildcardPatternSet& patterns = EngineState().dictionaryMap;

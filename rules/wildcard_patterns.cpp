@@ -2,34 +2,97 @@
 #include "rules/wildcard_patterns.h"
 
 #include <algorithm>
+#include <functional>
 
-void CWildcardPatternSet::Insert(std::u16string pattern) {
-  m_longest = std::max(m_longest, pattern.size());
-  m_patterns.insert(std::move(pattern));
+namespace {
+// How many table reads the bulk load keeps in flight; a slot read is a
+// cache miss in a table of a million patterns.
+constexpr std::size_t kPrefetchDistance = 16;
+}  // namespace
+
+std::size_t CWildcardPatternSet::Hash(std::u16string_view text) { return std::hash<std::u16string_view>{}(text); }
+
+std::size_t CWildcardPatternSet::Find(std::u16string_view key, std::size_t hash) const {
+  const std::size_t mask = m_slots.size() - 1;
+  const std::uint64_t high = SlotFor(hash, 0) >> 32;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    const std::uint64_t slot = m_slots[i];
+    if (slot == 0) return i;
+    if ((slot >> 32) == high && Text(m_entries[(slot & 0xFFFFFFFFu) - 1]) == key) return i;
+  }
+}
+
+bool CWildcardPatternSet::Place(const Span& span, std::size_t hash) {
+  const std::size_t at = Find(Text(span), hash);
+  if (m_slots[at] != 0) return false;
+  m_slots[at] = SlotFor(hash, m_entries.size());
+  m_entries.push_back(span);
+  m_longest = std::max(m_longest, span.length);
+  return true;
+}
+
+void CWildcardPatternSet::Resize(std::size_t slots) {
+  m_slots.assign(slots, 0);
+  const std::vector<Span> entries = std::move(m_entries);
+  m_entries.clear();
+  for (const Span& span : entries) Place(span, Hash(Text(span)));
+}
+
+void CWildcardPatternSet::Insert(std::u16string_view pattern) {
+  if (m_entries.size() >= kMaxEntries) return;
+  const std::size_t hash = Hash(pattern);
+  if (!m_slots.empty() && m_slots[Find(pattern, hash)] != 0) return;
+  if ((m_entries.size() + 1) * 2 > m_slots.size()) Resize(std::max<std::size_t>(64, m_slots.size() * 2));
+  const Span span{m_text.size(), pattern.size()};
+  m_text.append(pattern);
+  Place(span, hash);
+}
+
+void CWildcardPatternSet::Assign(std::u16string text, const std::vector<Span>& spans) {
+  Clear();
+  m_text = std::move(text);
+  const std::size_t count = std::min(spans.size(), kMaxEntries);
+  std::size_t slots = 64;
+  while (slots < count * 2) slots *= 2;
+  m_slots.assign(slots, 0);
+  std::vector<std::size_t> hashes(count);
+  for (std::size_t i = 0; i < count; ++i) hashes[i] = Hash(Text(spans[i]));
+  const std::size_t mask = slots - 1;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + kPrefetchDistance < count) __builtin_prefetch(&m_slots[hashes[i + kPrefetchDistance] & mask]);
+    Place(spans[i], hashes[i]);
+  }
 }
 
 void CWildcardPatternSet::Clear() {
-  m_patterns.clear();
+  m_text.clear();
+  m_entries.clear();
+  m_slots.clear();
   m_longest = 0;
+}
+
+bool CWildcardPatternSet::Contains(std::u16string_view key) const {
+  if (m_entries.empty() || key.size() > m_longest) return false;
+  return m_slots[Find(key, Hash(key))] != 0;
 }
 
 BOOL FindWildcardEntry(const CWildcardPatternSet& patterns, std::u16string_view name, std::u16string& matched,
                        WildcardSteps steps) {
   if (patterns.Empty()) return FALSE;
+  const std::size_t n = name.size();
+  const std::size_t longest = patterns.Longest();
   std::u16string key;
-  key.reserve(std::min(name.size(), patterns.Longest()) + 2);
+  key.reserve(std::min(n, longest) + 2);
   const auto found = [&] {
     if (!patterns.Contains(key)) return false;
     matched = key;
     return true;
   };
 
-  if (steps == WILDCARD_ALL) {
-    key.assign(name);
-    if (found()) return TRUE;
+  if (steps == WILDCARD_ALL && patterns.Contains(name)) {
+    matched.assign(name);
+    return TRUE;
   }
-  const std::size_t n = name.size();
-  const std::size_t longest = patterns.Longest();
   // "*" plus i characters fits only while i + 1 <= longest.
   for (std::size_t i = 1; i <= n && i + 1 <= longest; ++i) {
     key.assign(u"*").append(name.substr(n - i));

@@ -4,6 +4,7 @@
 // the same generated passwords.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <pwquality.h>
 #include <unistd.h>
 
@@ -19,7 +20,9 @@
 #include "platform/ntsecapi.h"
 #include "platform/text.h"
 #include "platform/text_file.h"
+#include "rules/dictionary.h"
 #include "rules/rule_log.h"
+#include "rules/wildcard_patterns.h"
 
 namespace {
 
@@ -69,8 +72,9 @@ class Workspace {
     ::dlclose(module_);
     std::filesystem::remove_all(dir_);
   }
-  void WriteRules(bool trace) {
-    std::ofstream(dir_ + "/MorrowenRules.txt") << kAllRules << "TRACE " << (trace ? 1 : 0) << "\n";
+  void WriteRules(bool trace, bool dictionary = false) {
+    std::ofstream(dir_ + "/MorrowenRules.txt") << kAllRules << "TRACE " << (trace ? 1 : 0) << "\n"
+                                               << "DICTIONARY " << (dictionary ? 1 : 0) << "\n";
     std::filesystem::remove(dir_ + "/MorrowenRules.log");
   }
   std::string RulesPath() const { return dir_ + "/MorrowenRules.txt"; }
@@ -144,11 +148,91 @@ void BM_Pwquality(benchmark::State& state) {
   state.counters["accepted"] = static_cast<double>(accepted) / static_cast<double>(state.iterations());
 }
 
+// A dictionary of a million words and patterns, reloaded by every check.
+constexpr int kDictionaryEntries = 1000000;
+
+void WriteDictionary() {
+  static bool written = false;
+  if (written) return;
+  std::mt19937 random(7);
+  std::string words;
+  for (int i = 0; i < kDictionaryEntries; ++i) {
+    std::string word;
+    const int length = 5 + static_cast<int>(random() % 8);
+    for (int k = 0; k < length; ++k) word += static_cast<char>('a' + random() % 26);
+    switch (i % 4) {
+      case 0: words += word; break;
+      case 1: words += word + "*"; break;
+      case 2: words += "*" + word; break;
+      default: words += "*" + word + "*"; break;
+    }
+    words += i % 10 == 0 ? "\r\n" : "\n";
+  }
+  std::ofstream(std::filesystem::current_path() / "MorrowenDictionary.txt") << words;
+  written = true;
+}
+
+// The file read alone, into memory with plain reads: the floor of a reload.
+void BM_DictionaryFileRead(benchmark::State& state) {
+  Work();
+  WriteDictionary();
+  std::string content;
+  for (auto _ : state) {
+    content.clear();
+    const int fd = ::open("MorrowenDictionary.txt", O_RDONLY);
+    char chunk[1 << 16];
+    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) content.append(chunk, static_cast<std::size_t>(n));
+    ::close(fd);
+    benchmark::DoNotOptimize(content.data());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(content.size()) * state.iterations());
+}
+
+void BM_DictionaryReload(benchmark::State& state) {
+  Work();
+  WriteDictionary();
+  CWildcardPatternSet patterns;
+  for (auto _ : state) {
+    patterns.Clear();
+    LoadDictionary(patterns);
+  }
+  state.counters["entries"] = static_cast<double>(patterns.Size());
+  state.SetBytesProcessed(static_cast<int64_t>(std::filesystem::file_size("MorrowenDictionary.txt")) * state.iterations());
+}
+
+// The check after the reload: the exact, prefix/suffix and infix keys of a
+// password that matches nothing.
+void BM_DictionaryCheckOnly(benchmark::State& state) {
+  Work();
+  WriteDictionary();
+  CWildcardPatternSet patterns;
+  LoadDictionary(patterns);
+  const std::u16string password = u"q7!zx#w9^v2&m4@k8";
+  std::u16string matched;
+  for (auto _ : state) benchmark::DoNotOptimize(FindWildcardEntry(patterns, password, matched));
+}
+
+// One whole filter call with DICTIONARY on.
+void BM_PasswordFilter_Dictionary(benchmark::State& state) {
+  WriteDictionary();
+  Work().WriteRules(false, true);
+  std::u16string account = u"jsmith", fullName = u"John Smith", password = u"Q7!zx#w9^v2&m4@k8";
+  for (auto _ : state) {
+    UNICODE_STRING a{12, 12, account.data()}, f{20, 20, fullName.data()},
+        p{static_cast<USHORT>(password.size() * 2), static_cast<USHORT>(password.size() * 2), password.data()};
+    benchmark::DoNotOptimize(Work().filter_(&a, &f, &p, FALSE));
+  }
+}
+
 BENCHMARK(BM_RulesFileReadOnly);
 BENCHMARK(BM_RuleLogLinesOnly);
 BENCHMARK(BM_PasswordFilter_TraceOff);
 BENCHMARK(BM_PasswordFilter_TraceOn);
 BENCHMARK(BM_Pwquality);
+BENCHMARK(BM_DictionaryFileRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DictionaryReload)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DictionaryCheckOnly)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PasswordFilter_Dictionary)->Unit(benchmark::kMillisecond);
 
 // Keeps each run's rate so the ratios can be printed at the end.
 class RateReporter : public benchmark::ConsoleReporter {
@@ -157,10 +241,12 @@ class RateReporter : public benchmark::ConsoleReporter {
     for (const Run& run : runs) {
       const auto found = run.counters.find("checks/s");
       if (found != run.counters.end()) rates[run.benchmark_name()] = found->second.value;
+      times[run.benchmark_name()] = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
     }
     ConsoleReporter::ReportRuns(runs);
   }
   std::map<std::string, double> rates;
+  std::map<std::string, double> times;  // seconds per iteration
 };
 
 }  // namespace
@@ -170,16 +256,24 @@ int main(int argc, char** argv) {
   RateReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const auto rate = [&](const char* name) { return reporter.rates.count(name) ? reporter.rates[name] : 0.0; };
+  const auto seconds = [&](const char* name) { return reporter.times.count(name) ? reporter.times[name] : 0.0; };
+  const double read = seconds("BM_DictionaryFileRead"), reload = seconds("BM_DictionaryReload");
+  if (read > 0 && reload > 0) {
+    std::printf("\ndictionary of %d entries: reload %.1f ms, check %.2f us, one whole call %.1f ms; "
+                "reading the file alone %.1f ms (reload / read = %.1f)\n",
+                kDictionaryEntries, reload * 1e3, seconds("BM_DictionaryCheckOnly") * 1e6,
+                seconds("BM_PasswordFilter_Dictionary") * 1e3, read * 1e3, reload / read);
+  }
   const double off = rate("BM_PasswordFilter_TraceOff"), on = rate("BM_PasswordFilter_TraceOn");
-  const double quality = rate("BM_Pwquality"), read = rate("BM_RulesFileReadOnly");
+  const double quality = rate("BM_Pwquality"), rulesRead = rate("BM_RulesFileReadOnly");
   std::printf("\nchecks per second: filter %.0f (TRACE off), %.0f (TRACE on), pwquality_check %.0f\n", off, on,
               quality);
   if (quality > 0) std::printf("filter / pwquality_check: %.2f (TRACE off), %.2f (TRACE on)\n", off / quality, on / quality);
   const double log = rate("BM_RuleLogLinesOnly");
-  if (read > 0 && log > 0 && off > 0) {
-    const double call = 1e6 / off, io = 1e6 / read + 1e6 / log;
+  if (rulesRead > 0 && log > 0 && off > 0) {
+    const double call = 1e6 / off, io = 1e6 / rulesRead + 1e6 / log;
     std::printf("one call (TRACE off): %.1f us, of which rules-file read %.1f us and rule-log lines %.1f us; "
-                "the engine's own work %.1f us\n", call, 1e6 / read, 1e6 / log, call - io);
+                "the engine's own work %.1f us\n", call, 1e6 / rulesRead, 1e6 / log, call - io);
   }
   benchmark::Shutdown();
   return 0;
