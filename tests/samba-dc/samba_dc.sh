@@ -22,7 +22,8 @@ SCRIPT_DIR=$(cd "$(dirname "$0")" && pwd)
 readonly SCRIPT_DIR
 
 now() { date +%s.%N; }
-since() { printf '%.2f' "$(echo "$(now) - $1" | bc)"; }
+# Seconds from $1 to $2 (default: now), two decimals.
+span() { printf '%.2f' "$(echo "${2:-$(now)} - $1" | bc)"; }
 port_open() { (exec 3<>"/dev/tcp/$ADDRESS/$1") 2>/dev/null; }
 
 usage() {
@@ -233,7 +234,7 @@ write_env() {
 }
 
 start_instance() {
-	local t0 t1 p busy master
+	local t0 t1 t2 t3 p busy master
 	t0=$(now)
 	mkdir -p "$W" || exit 1
 	cd "$W" || exit 1
@@ -294,7 +295,6 @@ $(ss -ltnp 2>/dev/null | grep -E "$ADDRESS:($(echo $busy | tr ' ' '|')) ")"
 	setsid samba -F -M prefork -s "$CONF" --debug-stdout -d1 </dev/null >"$W/samba.out" 2>&1 &
 	master=$!
 	echo "$master" >"$PIDFILE"
-	local t2
 	t2=$(now)
 	for p in 389 636 445 88; do
 		for _ in $(seq 1 300); do
@@ -310,7 +310,6 @@ $(ss -ltnp 2>/dev/null | grep -E "$ADDRESS:($(echo $busy | tr ' ' '|')) ")"
 		sleep 0.1
 	done
 	smbclient -L $ADDRESS -U "$ADMIN%$ADMIN_PASSWORD" >/dev/null 2>&1 || fail_start "the first SMB logon fails"
-	local t3
 	t3=$(now)
 	# Provisioning leaves out loopback addresses; DC discovery needs them.
 	for p in $HOST_NAME @; do
@@ -318,9 +317,8 @@ $(ss -ltnp 2>/dev/null | grep -E "$ADDRESS:($(echo $busy | tr ' ' '|')) ")"
 			>>"$W/provision.log" 2>&1 || fail_start "adding the A record $p failed"
 	done
 	write_env
-	echo "samba_dc: $REALM up on $ADDRESS (master $master) in $(since "$t0") s:" \
-		"provision $(echo "$t1 - $t0" | bc | xargs printf '%.2f') s," \
-		"start $(echo "$t3 - $t2" | bc | xargs printf '%.2f') s, DNS $(since "$t3") s"
+	echo "samba_dc: $REALM up on $ADDRESS (master $master) in $(span "$t0") s:" \
+		"provision $(span "$t0" "$t1") s, start $(span "$t2" "$t3") s, DNS records $(span "$t3") s"
 	echo "samba_dc: environment in $ENV_FILE"
 	[ -f "$CPS_SCRIPT" ] && echo "samba_dc: check password script $CPS_SCRIPT"
 	return 0
