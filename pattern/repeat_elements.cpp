@@ -69,9 +69,16 @@ bool CRangedRepeatElement::MoveInstance(CMatchContext& context, int32_t start) c
   return false;
 }
 
+// Instances that move all one way can be at most as many as the text is
+// long. Only a call of a group compiled right to left can make instances move
+// back and forth, without end; the same bound stops those.
+static bool RoomForInstance(const CMatchContext& context, int32_t kept) {
+  return kept <= context.length;
+}
+
 int32_t CRangedRepeatElement::AddExtraInstances(CMatchContext& context) const {
   int32_t kept = 0;
-  while (kept < extra) {
+  while (kept < extra && RoomForInstance(context, kept)) {
     const int32_t start = context.position;
     if (!body->Match(context)) break;
     // An instance that only matches the empty string would repeat forever.
@@ -123,7 +130,7 @@ bool CLazyRepeatElement::MatchNext(CMatchContext& context) const {
   CPatternArray<int32_t>& stack = context.backtrackStack;
   int32_t kept = stack.Pop();
   const int32_t start = context.position;
-  if (kept < extra && body->Match(context)) {
+  if (kept < extra && RoomForInstance(context, kept) && body->Match(context)) {
     if (context.position != start || MoveInstance(context, start)) {
       stack.Push(start);
       stack.Push(kept + 1);

@@ -69,6 +69,16 @@ TEST(LimitsTest, RecursionThatNeverEndsFailsInsteadOfOverflowing) {
   EXPECT_FALSE(Matches(Nested(kMaxGroupNesting, "(?:", "a(?R)"), std::string(5000, 'a')));
 }
 
+TEST(LimitsTest, RepeatsOfCallsThatMoveBackAndForthEnd) {
+  // "(?1)" runs the lookbehind's group right to left: each instance moves,
+  // by turns forward and back, so only the instance bound ends the repeat.
+  for (const char* pattern : {"(?<=(a))(?:a|(?1))*", "(?<=(a))(?:a|(?1))*?$", "(?<=(a))(?:a|(?1))++"}) {
+    const Spans spans = MatchSpans(pattern, "aa");
+    ASSERT_FALSE(spans.empty()) << pattern;
+    EXPECT_LE(spans[0].second, 2) << pattern;
+  }
+}
+
 TEST(LimitsTest, ThePatternIsReadOnlyWithinItsLength) {
   // The pattern ends right before an unreadable page: any read past its
   // length (such as a search for a NUL) faults.
