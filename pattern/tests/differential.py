@@ -29,9 +29,15 @@ class Node:
         self.looks = looks        # holds a lookaround
 
 
+# The engine's flag bits and Python's flags for the same.
+FLAGS = [(0, 0), (0x08, re.IGNORECASE), (0x02, re.MULTILINE), (0x01, re.DOTALL),
+         (0x0b, re.IGNORECASE | re.MULTILINE | re.DOTALL)]
+
+
 class Generator:
-    def __init__(self, rng):
+    def __init__(self, rng, multi_line):
         self.rng = rng
+        self.multi_line = multi_line
         self.group_count = 0
         self.closed = []  # groups closed so far, in pattern order
 
@@ -45,7 +51,9 @@ class Generator:
         return Node(text, text, True, 1, True)
 
     def anchor(self):
-        ours, python = self.rng.choice([("^", "^"), ("\\A", "\\A"), ("$", "\\Z"), ("\\z", "\\Z"),
+        # Outside multi-line mode the engine's "$" is the very end, re's "\Z".
+        end = "$" if self.multi_line else "\\Z"
+        ours, python = self.rng.choice([("^", "^"), ("\\A", "\\A"), ("$", end), ("\\z", "\\Z"),
                                         ("\\b", "\\b"), ("\\B", "\\B")])
         return Node(ours, python, True, 0, False)
 
@@ -68,7 +76,19 @@ class Generator:
             return self.group(depth - 1, in_lookbehind)
         if in_lookbehind:
             return self.char()
+        if roll < 0.9 and self.closed:
+            return self.condition(depth - 1)
         return self.assertion(depth - 1)
+
+    def condition(self, depth):
+        number = self.rng.choice(self.closed)
+        yes = self.sequence(depth, False)
+        no = self.sequence(depth, False)
+        ours = "(?(%d)%s|%s)" % (number, yes.ours, no.ours)
+        python = "(?(%d)%s|%s)" % (number, yes.python, no.python)
+        width = yes.width if yes.width == no.width else None
+        return Node(ours, python, yes.one_way and no.one_way, width, yes.nonempty and no.nonempty,
+                    yes.groups + no.groups, yes.looks or no.looks)
 
     def group(self, depth, in_lookbehind):
         kind = self.rng.choice(["capture", "capture", "plain", "atomic" if HAVE_ATOMIC else "plain",
@@ -167,10 +187,11 @@ def main():
     rng = random.Random(SEED)
     cases = []
     while len(cases) < PATTERNS * TEXTS_PER_PATTERN:
-        generator = Generator(rng)
+        flags, python_flags = FLAGS[0] if rng.random() < 0.6 else rng.choice(FLAGS)
+        generator = Generator(rng, bool(flags & 0x02))
         node = generator.alternation(3, False)
         try:
-            compiled = re.compile(node.python.encode())
+            compiled = re.compile(node.python.encode(), python_flags)
         except re.error:
             continue
         # Python's \B never matches in an empty text; the engine's does.
@@ -181,22 +202,23 @@ def main():
             expected = "none"
             if match:
                 expected = " ".join("%d %d" % match.span(k) for k in range(compiled.groups + 1))
-            cases.append((node.ours, text, expected))
+            cases.append((flags, node.ours, text, expected))
 
-    lines = "".join("%s %s\n" % (ours.encode().hex() or "-", text.hex() or "-")
-                    for ours, text, _ in cases)
+    lines = "".join("%d %s %s\n" % (flags, ours.encode().hex() or "-", text.hex() or "-")
+                    for flags, ours, text, _ in cases)
     run = subprocess.run([sys.argv[1]], input=lines.encode(), capture_output=True, check=True)
     answers = run.stdout.decode().splitlines()
     if len(answers) != len(cases):
         print("driver answered %d of %d cases" % (len(answers), len(cases)))
         return 1
     failures = 0
-    for (ours, text, expected), answer in zip(cases, answers):
+    for (flags, ours, text, expected), answer in zip(cases, answers):
         if answer.strip() != expected:
             failures += 1
             if failures <= 20:
-                print("pattern %r text %r: re %s, engine %s" % (ours, text, expected, answer.strip()))
-    matched = sum(1 for case in cases if case[2] != "none")
+                print("flags %#x pattern %r text %r: re %s, engine %s"
+                      % (flags, ours, text, expected, answer.strip()))
+    matched = sum(1 for case in cases if case[3] != "none")
     print("%d cases (%d matching), %d differences" % (len(cases), matched, failures))
     return 1 if failures else 0
 

@@ -1,5 +1,5 @@
 // Driver for the differential test (differential.py): reads cases as lines
-// "<pattern hex> <text hex>" and answers each with "none" or the spans of
+// "<flags> <pattern hex> <text hex>" and answers each with "none" or the spans of
 // groups 0 .. n, so the script can compare them with Python's re.
 #include <cstdint>
 #include <cstdio>
@@ -32,15 +32,17 @@ int main() {
   std::string pattern;
   std::string text;
   while (std::getline(std::cin, line)) {
-    const size_t blank = line.find(' ');
-    if (blank == std::string::npos || !FromHex(line.substr(0, blank), pattern) ||
+    const size_t first = line.find(' ');
+    const size_t blank = first == std::string::npos ? first : line.find(' ', first + 1);
+    if (blank == std::string::npos || !FromHex(line.substr(first + 1, blank - first - 1), pattern) ||
         !FromHex(line.substr(blank + 1), text)) {
       std::cout << "bad input\n";
       continue;
     }
     CPatternProgram program;
     program.Reset();
-    program.Compile(pattern.data(), static_cast<int32_t>(pattern.size()), 0);
+    const uint32_t flags = static_cast<uint32_t>(std::stoul(line.substr(0, first)));
+    program.Compile(pattern.data(), static_cast<int32_t>(pattern.size()), flags);
     const CPatternArray<int32_t> result =
         program.Search(text.data(), static_cast<int32_t>(text.size()), -1);
     if (result.Count() == 0) {
