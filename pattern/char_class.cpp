@@ -85,10 +85,8 @@ CPatternElement* CPatternProgram::ParseClass(uint32_t& flags) {
     case '.':
       Consume();
       return GetStockElement(((flags & PATTERN_DOT_ALL) ? 1 : 2) + shift);
-    case 'w': case 'W': case 's': case 'S': case 'd': case 'D': {
-      CByteClassElement* element = ParseClassMember(flags);
-      return element;
-    }
+    case 'w': case 'W': case 's': case 'S': case 'd': case 'D':
+      return ParseClassMember(flags);
     case '[':
       Consume();
       if (lexer_.Next().IsSpecial(':')) return ParsePosixClass(flags);

@@ -1,6 +1,6 @@
 // The elements of a compiled pattern and their backtracking rules. The
 // compiler (compiler.cpp) builds the tree; the driver (pattern_program.cpp)
-// calls the root. Every piece of per-instance state goes onto the stacks of
+// calls the root. All per-instance state goes onto the stacks of
 // the CMatchContext, so one element object can stand for many instances.
 // Character sets and POSIX classes are in char_class.h.
 #pragma once
