@@ -101,7 +101,7 @@ refused() {
 	log_shows "Password Filter: rejected" "$@"
 	binds "$user" "$old" || fail "$user no longer logs on with the old password after a refused change"
 	echo "ok: set_by_$how $user (${#password} characters): refused by the domain (0000052D);" \
-		"the old password still logs on; rule log: \"Password Filter: rejected\"$(printf ' "%s"' "$@")"
+		"the old password still logs on; rule log: \"Password Filter: rejected\"${1:+$(printf ' "%s"' "$@")}"
 }
 
 # accepted HOW USER PASSWORD LOG-LINE...: the domain takes the password, the
