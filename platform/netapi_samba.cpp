@@ -1,4 +1,5 @@
-// The netapi backend on Samba's libnetapi. libnetapi keeps one context per
+// The netapi backend: Samba's libnetapi, and LDAP to the same controller
+// where libnetapi mishandles a call. libnetapi keeps one context per
 // process and is not thread-safe, so every call holds one lock. Calls run as
 // the CredentialsFile account when one is configured, else with the
 // process's Kerberos credentials; "the local computer" is the Platform key's
@@ -12,6 +13,7 @@
 
 #include "platform/directory_settings.h"
 #include "platform/netapi_backend.h"
+#include "platform/netapi_ldap.h"
 
 namespace {
 
@@ -26,45 +28,48 @@ class CSambaNetApiBackend : public INetApiBackend {
   }
 
   DWORD UserGetGroups(const std::string& server, const std::string& user, std::vector<std::string>& groups) override {
-    std::lock_guard<std::mutex> hold(m_lock);
-    std::string target;
-    DWORD status = Prepare(server, target);
-    if (status != 0) return status;
-    uint8_t* buffer = nullptr;
-    uint32_t read = 0, total = 0;
-    status = static_cast<DWORD>(
-        ::NetUserGetGroups(ServerName(target), user.c_str(), 0, &buffer, UINT32_MAX, &read, &total));
-    if (status == 0 && buffer != nullptr) {
-      const auto* records = reinterpret_cast<const GROUP_USERS_INFO_0*>(buffer);
-      for (uint32_t i = 0; i < read; ++i) groups.emplace_back(records[i].grui0_name ? records[i].grui0_name : "");
-    }
-    if (buffer != nullptr) ::NetApiBufferFree(buffer);
-    return status;
+    return ListGroups<GROUP_USERS_INFO_0>(
+        server, groups,
+        [&](const char* target, uint8_t** buffer, uint32_t* read, uint32_t* total) {
+          return ::NetUserGetGroups(target, user.c_str(), 0, buffer, UINT32_MAX, read, total);
+        },
+        [](const GROUP_USERS_INFO_0& g) { return g.grui0_name; });
   }
 
+  // Over LDAP to the same controller: libnetapi's own call cannot name
+  // domain-local groups (see netapi_ldap.h).
   DWORD UserGetLocalGroups(const std::string& server, const std::string& user, bool indirect,
                            std::vector<std::string>& groups) override {
-    std::lock_guard<std::mutex> hold(m_lock);
-    std::string target;
-    DWORD status = Prepare(server, target);
-    if (status != 0) return status;
-    uint8_t* buffer = nullptr;
-    uint32_t read = 0, total = 0;
-    status = static_cast<DWORD>(::NetUserGetLocalGroups(ServerName(target), user.c_str(), 0,
-                                                        indirect ? LG_INCLUDE_INDIRECT_FLAG : 0, &buffer,
-                                                        UINT32_MAX, &read, &total));
-    if (status == 0 && buffer != nullptr) {
-      const auto* records = reinterpret_cast<const LOCALGROUP_USERS_INFO_0*>(buffer);
-      for (uint32_t i = 0; i < read; ++i) groups.emplace_back(records[i].lgrui0_name ? records[i].lgrui0_name : "");
-    }
-    if (buffer != nullptr) ::NetApiBufferFree(buffer);
-    return status;
+    const std::string target = server.empty() ? LocalDomainController() : server;
+    return LdapUserGetLocalGroups(StripUncPrefix(target), user, indirect, groups);
   }
 
  private:
-  static constexpr uint32_t LG_INCLUDE_INDIRECT_FLAG = 0x0001;
+  // "\\server" names the same machine as "server".
+  static std::string StripUncPrefix(const std::string& server) {
+    return server.rfind("\\\\", 0) == 0 ? server.substr(2) : server;
+  }
 
   static const char* ServerName(const std::string& server) { return server.empty() ? nullptr : server.c_str(); }
+
+  // One group list: the call under the lock, its names copied out, its
+  // buffer freed whatever the call answered.
+  template <class Record, class Call, class NameOf>
+  DWORD ListGroups(const std::string& server, std::vector<std::string>& groups, Call call, NameOf nameOf) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::string target;
+    DWORD status = Prepare(server, target);
+    if (status != 0) return status;
+    uint8_t* buffer = nullptr;
+    uint32_t read = 0, total = 0;
+    status = static_cast<DWORD>(call(ServerName(target), &buffer, &read, &total));
+    if (status == 0 && buffer != nullptr) {
+      const auto* records = reinterpret_cast<const Record*>(buffer);
+      for (uint32_t i = 0; i < read; ++i) groups.emplace_back(nameOf(records[i]) ? nameOf(records[i]) : "");
+    }
+    if (buffer != nullptr) ::NetApiBufferFree(buffer);
+    return status;
+  }
 
   // Opens the context once, then sets the account afresh for every call, as
   // the settings are read afresh.

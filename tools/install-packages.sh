@@ -17,7 +17,7 @@ VARNOK_PACKAGES=(
   # the test domain controller (tests/samba-dc) and the clients that talk to
   # it; samba-ad-provision is only a recommendation of samba, but provisioning
   # needs it
-  samba samba-ad-dc samba-ad-provision samba-dev libldap-dev ldap-utils krb5-user smbclient winbind
+  samba samba-ad-dc samba-ad-provision samba-dev libldap-dev libsasl2-dev ldap-utils krb5-user smbclient winbind
   python3-samba libsasl2-modules-gssapi-mit bc iproute2 util-linux
 )
 

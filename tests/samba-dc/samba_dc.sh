@@ -52,6 +52,7 @@ REGISTRY=$W/registry.reg
 KRB5_FILE=$W/krb5.conf
 CPS_SCRIPT=$W/check-password.sh
 LSAN_SUPPRESSIONS=$W/lsan-samba.supp
+TLS_DIR=$W/tls
 
 if [ "$(id -u)" != 0 ]; then
 	echo "samba_dc: must run as root (a Samba AD DC binds privileged ports)" >&2
@@ -159,6 +160,26 @@ fail_start() {
 	exit 1
 }
 
+# A CA of the test's own and a DC certificate for its name and its address,
+# so clients verify the peer and its host name even when they connect by
+# address (the directory layers always verify).
+write_certificates() {
+	rm -rf "$TLS_DIR"
+	mkdir -p "$TLS_DIR"
+	(
+		umask 077
+		openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
+			-subj "/CN=$REALM test CA" -keyout "$TLS_DIR/ca.key" -out "$TLS_DIR/ca.pem" &&
+			openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
+				-subj "/CN=$HOST_NAME.$DNS_DOMAIN" -keyout "$TLS_DIR/dc.key" -out "$TLS_DIR/dc.csr" &&
+			openssl x509 -req -in "$TLS_DIR/dc.csr" -CA "$TLS_DIR/ca.pem" -CAkey "$TLS_DIR/ca.key" \
+				-CAcreateserial -days 2 -out "$TLS_DIR/dc.pem" \
+				-extfile <(printf 'subjectAltName=DNS:%s.%s,DNS:%s,IP:%s\nextendedKeyUsage=serverAuth\n' \
+					"$HOST_NAME" "$DNS_DOMAIN" "$HOST_NAME" "$ADDRESS")
+	) >>"$W/provision.log" 2>&1 || fail_start "cannot make the DC's certificate"
+	chmod 0644 "$TLS_DIR/ca.pem" "$TLS_DIR/dc.pem"
+}
+
 write_files() {
 	local host library
 	cat >"$KRB5_FILE" <<EOF
@@ -203,6 +224,8 @@ EOF
 			# The test DC's check password script: the project's password filter
 			# judges the password (standard input) for SAMBA_CPS_ACCOUNT_NAME.
 			export VARNOK_SYSTEM_DIR=$SYSTEM_DIR VARNOK_REGISTRY=$REGISTRY KRB5_CONFIG=$KRB5_FILE
+			# The group look-ups verify the DC's certificate against the test's CA.
+			export LDAPTLS_CACERT=$TLS_DIR/ca.pem
 			# A sanitizer-built filter: Samba's libnetapi leaks are not ours.
 			export LSAN_OPTIONS=\${LSAN_OPTIONS:+\$LSAN_OPTIONS:}suppressions=$LSAN_SUPPRESSIONS:print_suppressions=0
 			# The rule log lands in the current directory unless the rules set LOGDIR.
@@ -228,6 +251,7 @@ write_env() {
 		DC_REGISTRY=$REGISTRY
 		DC_SYSTEM_DIR=$SYSTEM_DIR
 		DC_LDAPS_URI=ldaps://$ADDRESS
+		DC_TLS_CA=$TLS_DIR/ca.pem
 		DC_LSAN_SUPPRESSIONS=$LSAN_SUPPRESSIONS
 	EOF
 	mv "$ENV_FILE.tmp" "$ENV_FILE"
@@ -263,6 +287,7 @@ $(ss -ltnp 2>/dev/null | grep -E "$ADDRESS:($(echo $busy | tr ' ' '|')) ")"
 	mkdir -p "$D"
 	export KRB5_CONFIG=$KRB5_FILE
 	write_files
+	write_certificates
 	samba-tool domain provision --targetdir="$D" --realm=$REALM --domain=$DOMAIN \
 		--server-role=dc --adminpass="$ADMIN_PASSWORD" --use-rfc2307 \
 		--dns-backend=SAMBA_INTERNAL --host-name=$HOST_NAME --host-ip=$ADDRESS \
@@ -275,6 +300,7 @@ $(ss -ltnp 2>/dev/null | grep -E "$ADDRESS:($(echo $busy | tr ' ' '|')) ")"
 	mkdir -p "$D/log" "$D/run" /run/samba
 	sed -i -e "s|^\tlog file = .*|\tlog file = $D/log/log.%m\n\tpid directory = $D/run\n\tncalrpc dir = $D/run/ncalrpc\n\tntp signd socket directory = $D/run/ntp_signd|" \
 		-e 's|unix password sync = Yes|unix password sync = No|' "$CONF"
+	sed -i -e "s|^\[global\]$|[global]\n\ttls enabled = yes\n\ttls keyfile = $TLS_DIR/dc.key\n\ttls certfile = $TLS_DIR/dc.pem\n\ttls cafile = $TLS_DIR/ca.pem|" "$CONF"
 	if [ -f "$CPS_SCRIPT" ]; then
 		sed -i -e "s|^\[global\]$|[global]\n\tcheck password script = $CPS_SCRIPT|" "$CONF"
 		grep -qF "check password script = $CPS_SCRIPT" "$CONF" || fail_start "cannot set the check password script"
