@@ -1,0 +1,74 @@
+// The service's TCP server: WinSock start-up, the listening socket bound to
+// every local IPv4 address on the token file's PORT, the listener thread and
+// the lists of connections (pwd_reset_connection.h) under listLock. The
+// service body builds it, starts it, closes its socket and destroys it.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <list>
+#include <mutex>
+#include <thread>
+
+#include "platform/winsock.h"
+
+class CPwdResetConnection;
+
+class CPwdResetServer {
+ public:
+  // Reads PORT from the program's token file (default 7257) and starts
+  // WinSock; a failed start-up is logged and makes Start fail.
+  CPwdResetServer();
+  // The same on a given port; 0 lets the system choose one (LocalPort tells
+  // which), for tests and the benchmark.
+  explicit CPwdResetServer(std::uint16_t port);
+  CPwdResetServer(const CPwdResetServer&) = delete;
+  CPwdResetServer& operator=(const CPwdResetServer&) = delete;
+  // Stops listening, shuts every live connection down, waits for the
+  // listener and connection threads, then frees the connections.
+  ~CPwdResetServer();
+
+  // Creates and binds the socket and starts the listener thread; returns
+  // once the thread listens or has failed: nonzero when listening, 0 when
+  // not (the cause is in the log).
+  int Start();
+  // Closes the listening socket, which wakes a blocked accept and ends the
+  // listener's loop. Safe to call more than once.
+  void CloseSocket();
+
+  // The port bound (after a successful Start).
+  std::uint16_t LocalPort() const { return localPort; }
+  // The port configured (from PORT, or the constructor's).
+  std::uint16_t ConfiguredPort() const { return port; }
+
+  // Used by the connections.
+  SOCKET ListeningSocket() const { return listenSocket; }
+  // Appends a connection whose thread now runs to activeConnections.
+  void AddActive(CPwdResetConnection* connection);
+  // Moves a connection whose thread ends to finishedConnections.
+  void MarkFinished(CPwdResetConnection* connection);
+
+ private:
+  int CreateSocket();
+  static void ListenerThread(CPwdResetServer* server);
+  void ListenLoop();
+  // Removes and deletes every connection of `list`; the caller holds listLock.
+  static void DeleteConnections(std::list<CPwdResetConnection*>& list);
+  // Signals threadEvent.
+  void SignalThreadEvent();
+
+  SOCKET listenSocket = INVALID_SOCKET;
+  std::list<CPwdResetConnection*> activeConnections;    // guarded by listLock
+  std::list<CPwdResetConnection*> finishedConnections;  // guarded by listLock
+  std::int32_t winsockReady = 0;
+  std::thread listenerThread;
+  WSADATA wsaData{};
+  std::uint16_t port = 7257;
+  std::uint16_t localPort = 0;
+  // threadEvent: set by the listener when it listens and when it ends.
+  std::mutex threadEventLock;
+  std::condition_variable threadEventSignal;
+  bool threadEventSet = false;
+  std::int32_t listening = 0;  // written by the listener before it signals
+  bool stopping = false;       // guarded by listLock: the destructor has begun
+};
