@@ -4,8 +4,10 @@
 // service body builds it, starts it, closes its socket and destroys it.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <future>
 #include <list>
 #include <mutex>
 #include <thread>
@@ -30,10 +32,11 @@ class CPwdResetServer {
 
   // Creates and binds the socket and starts the listener thread; returns
   // once the thread listens or has failed: nonzero when listening, 0 when
-  // not (the cause is in the log).
+  // not (the cause is in the log). Call it once.
   int Start();
-  // Closes the listening socket, which wakes a blocked accept and ends the
-  // listener's loop. Safe to call more than once.
+  // Closes the listening socket: wakes a blocked accept, waits for the
+  // listener thread to end, then releases the socket. Safe to call more than
+  // once; connections already served go on until they end.
   void CloseSocket();
 
   // The port bound (after a successful Start).
@@ -41,11 +44,10 @@ class CPwdResetServer {
   // The port configured (from PORT, or the constructor's).
   std::uint16_t ConfiguredPort() const { return port; }
 
-  // Used by the connections.
+  // For the connections: the socket they accept on, and their moves between
+  // the lists (each under listLock).
   SOCKET ListeningSocket() const { return listenSocket; }
-  // Appends a connection whose thread now runs to activeConnections.
   void AddActive(CPwdResetConnection* connection);
-  // Moves a connection whose thread ends to finishedConnections.
   void MarkFinished(CPwdResetConnection* connection);
 
  private:
@@ -54,8 +56,8 @@ class CPwdResetServer {
   void ListenLoop();
   // Removes and deletes every connection of `list`; the caller holds listLock.
   static void DeleteConnections(std::list<CPwdResetConnection*>& list);
-  // Signals threadEvent.
-  void SignalThreadEvent();
+  // Waits up to `pause` unless a stop is requested first; true when stopping.
+  bool WaitForStop(std::chrono::milliseconds pause);
 
   SOCKET listenSocket = INVALID_SOCKET;
   std::list<CPwdResetConnection*> activeConnections;    // guarded by listLock
@@ -65,10 +67,11 @@ class CPwdResetServer {
   WSADATA wsaData{};
   std::uint16_t port = 7257;
   std::uint16_t localPort = 0;
-  // threadEvent: set by the listener when it listens and when it ends.
-  std::mutex threadEventLock;
-  std::condition_variable threadEventSignal;
-  bool threadEventSet = false;
-  std::int32_t listening = 0;  // written by the listener before it signals
-  bool stopping = false;       // guarded by listLock: the destructor has begun
+  // Set by the listener once it listens or has failed to.
+  std::promise<void> listenOutcome;
+  std::atomic<std::int32_t> listening{0};
+  // A stop request: ends the listener's loop, also while it backs off.
+  std::mutex stopLock;
+  std::condition_variable stopWake;
+  bool stopRequested = false;
 };

@@ -56,7 +56,40 @@ NET_API_STATUS GroupCall(DWORD level, LPBYTE* buffer, LPDWORD entriesRead, LPDWO
   return PackNames<Record>(names, buffer, entriesRead, totalEntries);
 }
 
+// Lays out the locator's answer as one DOMAIN_CONTROLLER_INFOA block, its
+// texts after the record.
+NET_API_STATUS PackControllerInfo(const CDomainControllerInfo& info, PDOMAIN_CONTROLLER_INFOA* result) {
+  const std::string* const texts[] = {&info.controllerName, &info.controllerAddress, &info.domainName,
+                                      &info.forestName,     &info.controllerSite,    &info.clientSite};
+  std::size_t bytes = sizeof(DOMAIN_CONTROLLER_INFOA);
+  for (const std::string* text : texts) bytes += text->size() + 1;
+  auto* block = static_cast<LPBYTE>(std::calloc(1, bytes));
+  if (block == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+  auto* record = reinterpret_cast<DOMAIN_CONTROLLER_INFOA*>(block);
+  char* text = reinterpret_cast<char*>(block + sizeof(DOMAIN_CONTROLLER_INFOA));
+  LPSTR* const fields[] = {&record->DomainControllerName, &record->DomainControllerAddress, &record->DomainName,
+                           &record->DnsForestName,        &record->DcSiteName,              &record->ClientSiteName};
+  for (std::size_t i = 0; i < std::size(texts); ++i) {
+    std::memcpy(text, texts[i]->c_str(), texts[i]->size() + 1);
+    *fields[i] = text;
+    text += texts[i]->size() + 1;
+  }
+  record->DomainControllerAddressType = info.addressType;
+  const auto& guid = info.domainGuid;
+  record->DomainGuid.Data1 = static_cast<DWORD>(guid[0] | guid[1] << 8 | guid[2] << 16 | static_cast<DWORD>(guid[3]) << 24);
+  record->DomainGuid.Data2 = static_cast<WORD>(guid[4] | guid[5] << 8);
+  record->DomainGuid.Data3 = static_cast<WORD>(guid[6] | guid[7] << 8);
+  std::memcpy(record->DomainGuid.Data4, guid.data() + 8, 8);
+  record->Flags = info.flags;
+  *result = record;
+  return NERR_Success;
+}
+
 }  // namespace
+
+DWORD INetApiBackend::GetDcName(const std::string&, const std::string&, DWORD, CDomainControllerInfo&) {
+  return ERROR_NOT_SUPPORTED;
+}
 
 INetApiBackend& NetApiBackend() {
   INetApiBackend* test = g_testBackend.load();
@@ -80,6 +113,17 @@ NET_API_STATUS NetUserGetLocalGroups(LPCWSTR serverName, LPCWSTR userName, DWORD
                                                   Narrow(serverName), Narrow(userName),
                                                   (flags & LG_INCLUDE_INDIRECT) != 0, names);
                                             });
+}
+
+DWORD DsGetDcNameA(LPCSTR computerName, LPCSTR domainName, GUID*, LPCSTR, ULONG flags,
+                   PDOMAIN_CONTROLLER_INFOA* info) {
+  if (info == nullptr) return ERROR_INVALID_PARAMETER;
+  *info = nullptr;
+  CDomainControllerInfo answer;
+  const DWORD status = NetApiBackend().GetDcName(computerName == nullptr ? std::string() : computerName,
+                                                 domainName == nullptr ? std::string() : domainName, flags, answer);
+  if (status != NERR_Success) return status;
+  return PackControllerInfo(answer, info);
 }
 
 NET_API_STATUS NetApiBufferFree(LPVOID buffer) {

@@ -43,5 +43,43 @@ NET_API_STATUS NetUserGetLocalGroups(LPCWSTR serverName, LPCWSTR userName, DWORD
                                      LPBYTE* buffer, DWORD preferredMaximumLength, LPDWORD entriesRead,
                                      LPDWORD totalEntries);
 
+// The directory service locator.
+inline constexpr DWORD ERROR_NO_SUCH_DOMAIN = 1355;
+// DsGetDcNameA flags: a controller that takes writes.
+inline constexpr ULONG DS_WRITABLE_REQUIRED = 0x00001000;
+// DomainControllerAddressType values.
+inline constexpr ULONG DS_INET_ADDRESS = 1;
+inline constexpr ULONG DS_NETBIOS_ADDRESS = 2;
+
+struct GUID {
+  DWORD Data1;
+  WORD Data2;
+  WORD Data3;
+  BYTE Data4[8];
+};
+
+struct DOMAIN_CONTROLLER_INFOA {
+  LPSTR DomainControllerName;     // "\\" and the controller's name
+  LPSTR DomainControllerAddress;  // "\\" and its address
+  ULONG DomainControllerAddressType;
+  GUID DomainGuid;
+  LPSTR DomainName;
+  LPSTR DnsForestName;
+  ULONG Flags;
+  LPSTR DcSiteName;
+  LPSTR ClientSiteName;
+};
+using PDOMAIN_CONTROLLER_INFOA = DOMAIN_CONTROLLER_INFOA*;
+
+// Finds a domain controller of `domainName`, asked of `computerName` (UTF-8
+// texts). No computer name: the Platform key's LocalDomainController is
+// asked, else the system resolver finds one; no domain name: the computer's
+// own domain, which only the LocalDomainController can answer here
+// (ERROR_NO_SUCH_DOMAIN without one). The domain GUID and site name are not
+// passed on. The answer is one buffer that the caller frees with
+// NetApiBufferFree; *info is null after a failure.
+DWORD DsGetDcNameA(LPCSTR computerName, LPCSTR domainName, GUID* domainGuid, LPCSTR siteName, ULONG flags,
+                   PDOMAIN_CONTROLLER_INFOA* info);
+
 // Frees a buffer that a netapi call returned; a null buffer is fine.
 NET_API_STATUS NetApiBufferFree(LPVOID buffer);

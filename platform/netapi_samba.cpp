@@ -20,6 +20,9 @@ namespace {
 // netapi's own codes for what libnetapi itself cannot do.
 constexpr DWORD kNotEnoughMemory = 8;
 constexpr DWORD kInvalidComputer = 2351;
+constexpr DWORD kNoSuchDomain = 1355;
+
+std::string Text(const char* text) { return text == nullptr ? std::string() : std::string(text); }
 
 class CSambaNetApiBackend : public INetApiBackend {
  public:
@@ -42,6 +45,43 @@ class CSambaNetApiBackend : public INetApiBackend {
                            std::vector<std::string>& groups) override {
     const std::string target = server.empty() ? LocalDomainController() : server;
     return LdapUserGetLocalGroups(StripUncPrefix(target), user, indirect, groups);
+  }
+
+  // libnetapi needs a domain name unless a controller is asked, which then
+  // answers for its own domain.
+  DWORD GetDcName(const std::string& server, const std::string& domain, DWORD flags,
+                  CDomainControllerInfo& info) override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::string target;
+    DWORD status = Prepare(server, target);
+    if (status != 0) return status;
+    if (target.empty() && domain.empty()) return kNoSuchDomain;
+    DOMAIN_CONTROLLER_INFO* answer = nullptr;
+    status = static_cast<DWORD>(::DsGetDcName(ServerName(target), domain.empty() ? nullptr : domain.c_str(), nullptr,
+                                              nullptr, flags, &answer));
+    if (status == 0 && answer == nullptr) status = kNoSuchDomain;
+    if (status == 0) {
+      info.controllerName = Text(answer->domain_controller_name);
+      info.controllerAddress = Text(answer->domain_controller_address);
+      info.addressType = answer->domain_controller_address_type;
+      const GUID& guid = answer->domain_guid;
+      const uint32_t parts[] = {guid.time_low, guid.time_mid, guid.time_hi_and_version};
+      info.domainGuid = {static_cast<uint8_t>(parts[0]),       static_cast<uint8_t>(parts[0] >> 8),
+                         static_cast<uint8_t>(parts[0] >> 16), static_cast<uint8_t>(parts[0] >> 24),
+                         static_cast<uint8_t>(parts[1]),       static_cast<uint8_t>(parts[1] >> 8),
+                         static_cast<uint8_t>(parts[2]),       static_cast<uint8_t>(parts[2] >> 8),
+                         guid.clock_seq[0],                    guid.clock_seq[1],
+                         guid.node[0],                         guid.node[1],
+                         guid.node[2],                         guid.node[3],
+                         guid.node[4],                         guid.node[5]};
+      info.domainName = Text(answer->domain_name);
+      info.forestName = Text(answer->dns_forest_name);
+      info.flags = answer->flags;
+      info.controllerSite = Text(answer->dc_site_name);
+      info.clientSite = Text(answer->client_site_name);
+    }
+    if (answer != nullptr) ::NetApiBufferFree(answer);
+    return status;
   }
 
  private:

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -15,6 +16,8 @@
 #include "rules/rule_state.h"
 
 namespace {
+
+std::atomic<RulesLogObserver> g_observer{nullptr};
 
 // The log may hold user names: readable by its owner only, and never written
 // through a planted link.
@@ -63,6 +66,7 @@ void WriteRulesLog(const char* format, ...) {
   if (length < 0) return;
   std::string_view text(message);
   text = text.substr(0, Utf8CutPoint(text, RULES_LOG_MAX_MESSAGE));
+  if (const RulesLogObserver observer = g_observer.load()) observer(text);
 
   const std::string& path = EngineState().rulesLogPath;
   int fd = path.empty() ? -1 : OpenRulesLog(path);
@@ -75,6 +79,8 @@ void WriteRulesLog(const char* format, ...) {
   WriteWhole(fd, line);
   ::close(fd);
 }
+
+void SetRulesLogObserver(RulesLogObserver observer) { g_observer.store(observer); }
 
 void SwitchRulesLog(std::string_view directory) {
   std::string newPath(directory);

@@ -1,0 +1,30 @@
+// REQUEST_FAILURE_NOTIFICATION: one wrong answer counted against the
+// connection's remembered user (from the record, through the alias lines,
+// when the connection has none yet); no reply.
+#include "RemoteSvr/database_settings.h"
+#include "RemoteSvr/failure_counts.h"
+#include "RemoteSvr/log_file.h"
+#include "RemoteSvr/pwd_reset_connection.h"
+#include "RemoteSvr/question_file.h"
+#include "RemoteSvr/request_handling.h"
+#include "platform/text.h"
+#include "platform/wipe.h"
+
+void CPwdResetConnection::FailureNotification(PwdResetRecord& record) {
+  CLogFile& log = LogFile();
+  const CDatabaseSettings& settings = CDatabaseSettings::Instance();
+  log.Trace(REQUEST_TRACE_LEVEL, "Failure notification");
+  if (rememberedUser.empty()) {
+    // Such a key would break the lock line it may end up in.
+    if (HasInvalidUser(record)) {
+      log.Trace(REQUEST_TRACE_LEVEL, "    Error .....: %s", INVALID_USER_TEXT);
+      return;
+    }
+    const std::string_view domain = RecordText(record.domain);
+    std::string content = ReadDatabaseFile(settings.DatabasePath(), false);
+    CWipeOnExit<char> wipeContent(content);
+    rememberedUser = LowerCase(UserKey(MapDomainAlias(content, domain, false), RecordText(record.userName)));
+  }
+  log.Trace(REQUEST_TRACE_LEVEL, "    Username ..: %s", rememberedUser.c_str());
+  FailureCountTable().RecordFailure(rememberedUser, settings.MaximumAttempts(), settings.DatabasePath());
+}

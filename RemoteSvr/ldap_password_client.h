@@ -1,0 +1,32 @@
+// The LDAP client of the service: resets a user's password on a domain
+// controller through "unicodePwd", with the password-policy-hints control
+// when the controller lists it, and tells whether a controller lists that
+// control. The settings ask it at start-up (ldap_policy_hints.cpp); request
+// handling resets through it for an enforceable domain
+// (ldap_password_reset.cpp).
+#pragma once
+
+#include <string>
+
+// The password-policy-hints control identifiers, the later one preferred.
+inline constexpr const char* PolicyHintsOids[] = {"1.2.840.113556.1.4.2066", "1.2.840.113556.1.4.2239"};
+
+class CLdapPasswordClient {
+ public:
+  // `server`: the domain controller's host name; `attribute`: the naming
+  // attribute that holds the user name ("sAMAccountName").
+  CLdapPasswordClient(const std::string& server, const std::string& attribute);
+  virtual ~CLdapPasswordClient();
+  CLdapPasswordClient(const CLdapPasswordClient&) = delete;
+  CLdapPasswordClient& operator=(const CLdapPasswordClient&) = delete;
+
+  // 1 when a connection succeeds and the controller lists one of
+  // PolicyHintsOids, else 0 (errorText says why a connection failed).
+  int SupportsPolicyHints();
+  // 1 when the password was set; 0 with errorText set.
+  int ResetPassword(const std::string& userName, const std::string& newPassword);
+
+  std::string server;
+  std::string attribute;
+  std::string errorText;
+};

@@ -1,0 +1,170 @@
+// The question file's location, patterns and line kinds.
+#include "RemoteSvr/question_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+#include "RemoteSvr/log_file.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "platform/text_file.h"
+
+namespace {
+
+constexpr std::int32_t kFileTraceLevel = 9;
+
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+const CQuestionFilePatterns& QuestionFilePatterns() {
+  static const CQuestionFilePatterns* const patterns = new CQuestionFilePatterns;
+  return *patterns;
+}
+
+std::string ReadDatabaseDirectory() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  BYTE data[256] = {};
+  DWORD size = sizeof data;
+  const LSTATUS status = RegQueryValueExA(key, "DatabasePath", nullptr, nullptr, data, &size);
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS) return {};
+  const char* const text = reinterpret_cast<const char*>(data);
+  return std::string(text, strnlen(text, size));
+}
+
+std::string DatabaseFilePath(const std::string& directory) {
+  std::string path = directory;
+  if (path.empty() || path.back() != '/') path += '/';
+  path += DATABASE_FILE_NAME;
+  return path;
+}
+
+std::string ReadDatabaseFile(const std::string& path, bool traceLines) {
+  LogFile().Trace(kFileTraceLevel, "    Opening %s", path.c_str());
+  std::string content;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return content;
+  bool failed = false;
+  char chunk[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      failed = true;
+      break;
+    }
+    if (n == 0) break;
+    content.append(chunk, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  std::memset(chunk, 0, sizeof chunk);
+  if (std::string_view(content).substr(0, 3) == "\xEF\xBB\xBF") content.erase(0, 3);
+  if (traceLines && LogFile().debugLevel >= kFileTraceLevel) {
+    ForEachLine(content, [](std::string_view line) {
+      LogFile().Trace(kFileTraceLevel, "    Read ..: %s", DescribeLine(line).c_str());
+    });
+  }
+  if (failed) LogFile().Trace(kFileTraceLevel, "    Error");
+  return content;
+}
+
+std::string DescribeLine(std::string_view line) {
+  const CQuestionFilePatterns& patterns = QuestionFilePatterns();
+  const std::string text(line);
+  std::vector<std::string> groups;
+  if (patterns.ldapDirectory.Match(text, groups)) return "LDAP_DIRECTORY " + groups[1] + " (directory line)";
+  if (patterns.domainController.Match(text, groups) || patterns.minimumQuestions.Match(text, groups) ||
+      patterns.answerQuestions.Match(text, groups) || patterns.maximumAttempts.Match(text, groups) ||
+      patterns.domainAlias.Match(text, groups)) {
+    return text;
+  }
+  std::vector<std::string_view> fields;
+  SplitFields(line, fields);
+  if (fields.size() == 2 && IsLockStatus(fields[1])) return text;
+  if (fields.size() == 3 || fields.size() == 4) return std::string(fields[0]) + " (question line)";
+  return "(line of " + std::to_string(fields.size()) + " fields)";
+}
+
+void SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
+  fields.clear();
+  if (line.empty()) return;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', start);
+    if (tab == std::string_view::npos) break;
+    fields.push_back(line.substr(start, tab - start));
+    start = tab + 1;
+  }
+  fields.push_back(line.substr(start));
+}
+
+bool IsLockStatus(std::string_view status) {
+  const std::size_t end = status.find_first_of(" #");
+  return SameTextIgnoringCase(status.substr(0, end), LOCKED_MARKER);
+}
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
+  if (IsAscii(a) && IsAscii(b)) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
+  }
+  return LowerCase(a) == LowerCase(b);
+}
+
+std::string MapDomainAlias(std::string_view content, std::string_view domain, bool traceBlocks) {
+  const CPattern& alias = QuestionFilePatterns().domainAlias;
+  std::string mapped(domain);
+  bool found = false;
+  std::vector<std::string> groups;
+  ForEachLine(content, [&](std::string_view line) {
+    // Only a line holding the keyword can fit the pattern; the test saves a
+    // pattern run on every question line of a large file.
+    if (found || line.find("DOMAIN_ALIAS") == std::string_view::npos) return;
+    const std::string text(line);
+    if (!alias.Match(text, groups)) return;
+    const bool maps = SameTextIgnoringCase(groups[1], domain);
+    if (traceBlocks) {
+      CLogFile& log = LogFile();
+      log.Trace(kFileTraceLevel, "Domain alias definition");
+      log.Trace(kFileTraceLevel, "-----------------------");
+      log.Trace(kFileTraceLevel, "    Line .......: %s", text.c_str());
+      log.Trace(kFileTraceLevel, "    Map from ...: %s", groups[1].c_str());
+      log.Trace(kFileTraceLevel, "    Map to .....: %s", groups[2].c_str());
+      log.Trace(kFileTraceLevel, "    Mapped .....: %s", maps ? "Yes" : "No");
+      log.Trace(kFileTraceLevel, "%s", "");
+    }
+    if (maps) {
+      mapped = groups[2];
+      found = true;
+    }
+  });
+  return mapped;
+}
+
+std::int32_t SettingsNumber(const std::string& digits) {
+  std::int64_t value = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') break;
+    value = value * 10 + (c - '0');
+    if (value > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+  }
+  return static_cast<std::int32_t>(value);
+}
+
+bool HasLineBreakOrTab(std::string_view text) { return text.find_first_of("\r\n\t") != std::string_view::npos; }
