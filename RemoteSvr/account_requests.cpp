@@ -35,17 +35,15 @@ int CPwdResetConnection::IsLookedUpUser(const PwdResetRecord& record, std::strin
     message = INVALID_USER_TEXT;
     return 0;
   }
+  // The key as a lookup builds it: the domain through the alias lines.
   std::string userKey = UserKey(domain, userName);
-  if (!lookedUpUser.empty()) {
-    // The key as the lookup built it: the domain through the alias lines.
-    const std::string directory = ReadDatabaseDirectory();
-    if (!directory.empty()) {
-      std::string content = ReadDatabaseFile(DatabaseFilePath(directory));
-      CWipeOnExit<char> wipeContent(content);
-      userKey = UserKey(MapDomainAlias(content, domain, false), userName);
-    }
-    if (SameTextIgnoringCase(userKey, lookedUpUser)) return 1;
+  const std::string directory = ReadDatabaseDirectory();
+  if (!directory.empty()) {
+    std::string content = ReadDatabaseFile(DatabaseFilePath(directory), false);
+    CWipeOnExit<char> wipeContent(content);
+    userKey = UserKey(MapDomainAlias(content, domain, false), userName);
   }
+  if (!lookedUpUser.empty() && SameTextIgnoringCase(userKey, lookedUpUser)) return 1;
   message = "Request refused for " + userKey + ": the user was not looked up on this connection";
   return 0;
 }

@@ -51,6 +51,8 @@ class CSambaNetApiBackend : public INetApiBackend {
   // answers for its own domain.
   DWORD GetDcName(const std::string& server, const std::string& domain, DWORD flags,
                   CDomainControllerInfo& info) override {
+    // Nobody to ask: answered before libnetapi is even loaded.
+    if (domain.empty() && server.empty() && LocalDomainController().empty()) return kNoSuchDomain;
     std::lock_guard<std::mutex> hold(m_lock);
     std::string target;
     DWORD status = Prepare(server, target);

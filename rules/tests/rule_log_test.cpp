@@ -29,6 +29,19 @@ TEST_F(RuleLogTest, LinesAreStampedAndTakeTextAsIs) {
   EXPECT_EQ(LogMessages()[2], "value [100%s %d]");
 }
 
+std::vector<std::string> g_observed;
+void Observe(std::string_view message) { g_observed.emplace_back(message); }
+
+TEST_F(RuleLogTest, AnObserverSeesEveryMessageAsFormatted) {
+  SetRulesLogObserver(Observe);
+  WriteRulesLog("value [%s]", "100%s %d");
+  WriteRulesLog("%s", "");
+  SetRulesLogObserver(nullptr);
+  WriteRulesLog("not observed");
+  EXPECT_EQ(g_observed, (std::vector<std::string>{"value [100%s %d]", ""}));
+  EXPECT_EQ(LogMessages().size(), 3u);
+}
+
 TEST_F(RuleLogTest, LongMessagesAreCutOnACharacterBoundary) {
   std::string wide;
   for (int i = 0; i < 3000; ++i) wide += "\xE2\x82\xAC";  // 9000 bytes of euro signs

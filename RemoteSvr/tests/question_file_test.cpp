@@ -1,0 +1,88 @@
+// The question file's pieces: where it lies, how its lines are split and
+// told apart, what the "Read ..:" trace may show, and the alias lines.
+#include "RemoteSvr/question_file.h"
+
+#include <gtest/gtest.h>
+
+#include "RemoteSvr/tests/service_fixture.h"
+
+namespace {
+
+TEST(QuestionFile, PathFromTheRegistry) {
+  CServiceFiles files;
+  EXPECT_EQ(ReadDatabaseDirectory(), files.Folder() + "/data");
+  EXPECT_EQ(DatabaseFilePath(ReadDatabaseDirectory()), files.QuestionFilePath());
+  EXPECT_EQ(DatabaseFilePath("/srv/reset/"), "/srv/reset/Pellucor.txt");
+  files.WriteRegistry(false);
+  EXPECT_EQ(ReadDatabaseDirectory(), "");
+}
+
+TEST(QuestionFile, FieldsAndLockStatus) {
+  std::vector<std::string_view> fields;
+  SplitFields("key\tquestion\tanswer\t", fields);
+  EXPECT_EQ(fields, (std::vector<std::string_view>{"key", "question", "answer", ""}));
+  SplitFields("no tab at all", fields);
+  EXPECT_EQ(fields.size(), 1u);
+  SplitFields("", fields);
+  EXPECT_TRUE(fields.empty());
+
+  const struct {
+    const char* status;
+    bool locked;
+  } cases[] = {
+      {"{{LOCKED}}", true},
+      {"{{locked}}# by hand", true},
+      {"{{LOCKED}} # 3 failed attempts at Wed Dec  9 11:22:24 2026", true},
+      {"{{LOCKED}}x", false},
+      {" {{LOCKED}}", false},
+      {"unlocked", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsLockStatus(c.status), c.locked) << c.status;
+}
+
+TEST(QuestionFile, ReadTraceShowsNoAnswerOrPassword) {
+  const struct {
+    const char* line;
+    const char* shown;
+  } cases[] = {
+      {"CORP\\alice\tPet?\tRex", "CORP\\alice (question line)"},
+      {"CORP\\alice\tPet?\tRex\tfurry", "CORP\\alice (question line)"},
+      {"CORP\\alice\t{{LOCKED}} # 3 failed", "CORP\\alice\t{{LOCKED}} # 3 failed"},
+      {"CORP\\alice\tunknown status", "(line of 2 fields)"},
+      {"a\tb\tc\td\te", "(line of 5 fields)"},
+      {"LDAP_DIRECTORY PARTNER LDAP://x/o=y agent \"pass word\"", "LDAP_DIRECTORY PARTNER (directory line)"},
+      {"DOMAIN_CONTROLLER CORP dc1.corp", "DOMAIN_CONTROLLER CORP dc1.corp"},
+      {"DOMAIN_ALIAS CORP corp.example", "DOMAIN_ALIAS CORP corp.example"},
+      {"MAXIMUM_ATTEMPTS 3", "MAXIMUM_ATTEMPTS 3"},
+      {"# a comment that might hold anything", "(line of 1 fields)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DescribeLine(c.line), c.shown) << c.line;
+}
+
+TEST(QuestionFile, FirstMatchingAliasApplies) {
+  const std::string content =
+      "DOMAIN_ALIAS other elsewhere\n"
+      "  DOMAIN_ALIAS Corp corp.example.org  \r\n"
+      "DOMAIN_ALIAS CORP second.example\n"
+      "domain_alias corp lower.case\n"
+      "CORP\\alice\tDOMAIN_ALIAS CORP in.a.question\tx\n";
+  EXPECT_EQ(MapDomainAlias(content, "corp", false), "corp.example.org");
+  EXPECT_EQ(MapDomainAlias(content, "OTHER", false), "elsewhere");
+  EXPECT_EQ(MapDomainAlias(content, "unknown", false), "unknown");
+}
+
+TEST(QuestionFile, SettingsNumbersAndKeys) {
+  EXPECT_EQ(SettingsNumber("0"), 0);
+  EXPECT_EQ(SettingsNumber("0042"), 42);
+  EXPECT_EQ(SettingsNumber("99999999999999999999"), 2147483647);
+  EXPECT_TRUE(HasLineBreakOrTab("a\nb"));
+  EXPECT_TRUE(HasLineBreakOrTab("a\rb"));
+  EXPECT_TRUE(HasLineBreakOrTab("a\tb"));
+  EXPECT_FALSE(HasLineBreakOrTab("corp\\alice smith"));
+  EXPECT_TRUE(SameTextIgnoringCase("CORP\\Alice", "corp\\aLICE"));
+  EXPECT_TRUE(SameTextIgnoringCase("CORP\\\xC3\x89MILE", "corp\\\xC3\xA9mile"));  // É and é
+  EXPECT_FALSE(SameTextIgnoringCase("corp\\alice ", "corp\\alice"));
+}
+
+}  // namespace

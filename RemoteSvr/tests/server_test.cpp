@@ -1,0 +1,110 @@
+// The listener in this process: a port already taken, closing the socket
+// while the listener waits in accept, and a listener that runs out of
+// descriptors and keeps listening.
+#include "RemoteSvr/pwd_reset_server.h"
+
+#include <dirent.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "RemoteSvr/common/record_client.h"
+#include "RemoteSvr/database_settings.h"
+#include "RemoteSvr/log_file.h"
+#include "RemoteSvr/tests/service_fixture.h"
+
+namespace {
+
+class ServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    files.WriteQuestionFile("corp\\alice\tPet?\tRex\n");
+    LogFile().OpenInDirectory(files.Folder(), 0, 1, "VNK-Pellucor", ".txt");
+    LogFile().debugLevel = 9;
+    CDatabaseSettings::Instance().Initialise();
+  }
+  void TearDown() override {
+    LogFile().debugLevel = 0;
+    LogFile().OpenInDirectory("", 0, 0, "VNK-Pellucor", ".txt");
+  }
+
+  static bool LookupServed(std::uint16_t port) {
+    CClient client(port);
+    PwdResetRecord reply;
+    return client.Connected() && client.Lookup("corp", "alice", reply) && ReplySucceeded(reply);
+  }
+
+  CServiceFiles files;
+};
+
+TEST_F(ServerTest, PortInUseFailsTheStart) {
+  CPwdResetServer holder(0);
+  ASSERT_NE(holder.Start(), 0);
+  CPwdResetServer second(holder.LocalPort());
+  EXPECT_EQ(second.Start(), 0);
+  const std::string log = files.LogText();
+  EXPECT_NE(log.find("WSAError : Socket Bind failure.\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("WSAError : Error code = 10048\n"), std::string::npos);
+  EXPECT_TRUE(LookupServed(holder.LocalPort()));
+}
+
+TEST_F(ServerTest, ClosingTheSocketEndsTheListenerAndLeavesServedClientsAlone) {
+  CPwdResetServer server(0);
+  ASSERT_NE(server.Start(), 0);
+  const std::uint16_t port = server.LocalPort();
+  CClient served(port);
+  PwdResetRecord reply;
+  ASSERT_TRUE(served.Lookup("corp", "alice", reply));
+  // The listener waits in accept; CloseSocket returns once it has ended.
+  server.CloseSocket();
+  EXPECT_FALSE(CClient(port).Connected());
+  // A connection already served goes on until it ends.
+  ASSERT_TRUE(served.Lookup("corp", "alice", reply));
+  EXPECT_TRUE(ReplySucceeded(reply));
+  server.CloseSocket();  // again: nothing happens
+}
+
+// The highest descriptor number open in this process.
+int HighestDescriptor() {
+  int highest = 0;
+  DIR* dir = opendir("/proc/self/fd");
+  while (dirent* entry = readdir(dir)) highest = std::max(highest, std::atoi(entry->d_name));
+  closedir(dir);
+  return highest;
+}
+
+TEST_F(ServerTest, ListenerOutOfDescriptorsBacksOffAndKeepsListening) {
+  CPwdResetServer server(0);
+  ASSERT_NE(server.Start(), 0);
+  ASSERT_TRUE(LookupServed(server.LocalPort()));
+
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit tight = saved;
+  tight.rlim_cur = static_cast<rlim_t>(HighestDescriptor() + 8);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+  std::vector<int> filler;
+  for (int fd; (fd = dup(0)) >= 0;) filler.push_back(fd);
+  ::close(filler.back());  // one descriptor left: the client's
+  filler.pop_back();
+  auto client = std::make_unique<CClient>(server.LocalPort());
+  ASSERT_TRUE(client->Connected());
+  // The service cannot accept it now; give the listener time to fail.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  for (const int fd : filler) ::close(fd);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+
+  PwdResetRecord reply;
+  ASSERT_TRUE(client->Lookup("corp", "alice", reply));
+  EXPECT_TRUE(ReplySucceeded(reply));
+  EXPECT_TRUE(LookupServed(server.LocalPort()));
+  const std::string log = files.LogText();
+  EXPECT_NE(log.find("WSAError : ::accept() failure, retrying\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("WSAError : Error code = 10024\n"), std::string::npos);
+}
+
+}  // namespace

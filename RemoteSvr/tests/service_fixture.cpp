@@ -1,0 +1,268 @@
+// The end-to-end tests' folder, runners and client.
+#include "RemoteSvr/tests/service_fixture.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "RemoteSvr/common/record_client.h"
+#include "RemoteSvr/database_settings.h"
+#include "RemoteSvr/log_file.h"
+#include "RemoteSvr/pwd_reset_server.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+sockaddr_in Loopback(std::uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
+  return address;
+}
+
+[[maybe_unused]] std::uint16_t FreePort() {
+  const SOCKET s = winsock::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address = Loopback(0);
+  winsock::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  int length = sizeof address;
+  winsock::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  closesocket(s);
+  return ntohs(address.sin_port);
+}
+
+class CInProcessRunner : public IServiceRunner {
+ public:
+  bool Start(const CServiceFiles& files) override {
+    LogFile().OpenInDirectory(files.Folder(), 0, 1, "VNK-Pellucor", ".txt");
+    LogFile().debugLevel = 9;
+    CDatabaseSettings::Instance().Initialise();
+    server = std::make_unique<CPwdResetServer>(0);
+    return server->Start() != 0;
+  }
+  std::uint16_t Port() const override { return server->LocalPort(); }
+  void Stop() override {
+    if (server == nullptr) return;
+    server->CloseSocket();
+    server.reset();
+  }
+  ~CInProcessRunner() override { Stop(); }
+
+ private:
+  std::unique_ptr<CPwdResetServer> server;
+};
+
+#ifdef PELLUCOR_PATH
+class CPellucorRunner : public IServiceRunner {
+ public:
+  bool Start(const CServiceFiles& files) override {
+    const std::string program = files.Folder() + "/Pellucor";
+    fs::copy_file(PELLUCOR_PATH, program, fs::copy_options::overwrite_existing);
+    port = FreePort();
+    WriteFile(files.Folder() + "/Pellucor.cfg", "PORT = " + std::to_string(port) + "\n");
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string console = files.Folder() + "/console.txt";
+    posix_spawn_file_actions_addopen(&actions, 1, console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawn_file_actions_addchdir_np(&actions, files.Folder().c_str());
+    char* const argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("-debug"), nullptr};
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+      pid = -1;
+      return false;
+    }
+    // Up once it accepts a connection; down for good once it has exited.
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (Clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        pid = -1;
+        return false;
+      }
+      CClient probe(port);
+      if (probe.Connected()) return true;
+      std::this_thread::sleep_for(milliseconds(20));
+    }
+    return false;
+  }
+  std::uint16_t Port() const override { return port; }
+  void Stop() override {
+    if (pid <= 0) return;
+    kill(pid, SIGINT);
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) != pid) {
+      if (Clock::now() > deadline) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        ADD_FAILURE() << "Pellucor did not stop on SIGINT";
+        break;
+      }
+      std::this_thread::sleep_for(milliseconds(5));
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "exit status " << status;
+    pid = -1;
+  }
+  ~CPellucorRunner() override { Stop(); }
+
+ private:
+  pid_t pid = -1;
+  std::uint16_t port = 0;
+};
+#endif
+
+}  // namespace
+
+CServiceFiles::CServiceFiles() {
+  std::string pattern = (fs::temp_directory_path() / "varnok-service-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp";
+  folder = pattern;
+  fs::create_directories(folder + "/data");
+  fs::create_directories(folder + "/system");
+  setenv("VARNOK_REGISTRY", (folder + "/registry.reg").c_str(), 1);
+  setenv("VARNOK_SYSTEM_DIR", (folder + "/system").c_str(), 1);
+  WriteRegistry(true);
+  WriteRules("ACTIVE 1\nMIN_LENGTH 8\n");
+  WriteQuestionFile("");
+}
+
+CServiceFiles::~CServiceFiles() {
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+}
+
+void CServiceFiles::WriteQuestionFile(const std::string& text) const { WriteFile(QuestionFilePath(), text); }
+
+std::string CServiceFiles::QuestionFileText() const { return ReadFile(QuestionFilePath()); }
+
+std::vector<std::string> CServiceFiles::QuestionFileLines() const {
+  std::vector<std::string> lines;
+  std::istringstream in(QuestionFileText());
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+void CServiceFiles::WriteRegistry(bool withDatabasePath) const {
+  std::string text = "Windows Registry Editor Version 5.00\r\n\r\n"
+                     "[HKEY_LOCAL_MACHINE\\Software\\Varnok AG\\Varnok Password Reset]\r\n";
+  if (withDatabasePath) text += "\"DatabasePath\"=\"" + folder + "/data\"\r\n";
+  text += "\"CentralServer\"=\"localhost\"\r\n";
+  WriteFile(folder + "/registry.reg", text);
+}
+
+void CServiceFiles::WriteRules(const std::string& text) const {
+  WriteFile(folder + "/system/MorrowenRules.txt", "LOGDIR " + folder + "\n" + text);
+}
+
+std::string CServiceFiles::LogText() const {
+  std::string text;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("VNK-Pellucor-", 0) == 0) text += ReadFile(entry.path().string());
+  }
+  return text;
+}
+
+bool PellucorAvailable() {
+#ifdef PELLUCOR_PATH
+  return fs::exists(PELLUCOR_PATH);
+#else
+  return false;
+#endif
+}
+
+std::unique_ptr<IServiceRunner> MakeServiceRunner(const std::string& mode) {
+  if (mode == "InProcess") return std::make_unique<CInProcessRunner>();
+#ifdef PELLUCOR_PATH
+  if (mode == "Pellucor" && PellucorAvailable()) return std::make_unique<CPellucorRunner>();
+#endif
+  return nullptr;
+}
+
+CClient::CClient(std::uint16_t port) {
+  socket = winsock::socket(AF_INET, SOCK_STREAM, 0);
+  const sockaddr_in address = Loopback(port);
+  if (winsock::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    closesocket(socket);
+    socket = INVALID_SOCKET;
+  }
+}
+
+CClient::~CClient() {
+  if (socket != INVALID_SOCKET) closesocket(socket);
+}
+
+bool CClient::Transact(PwdResetRecord& record) {
+  std::string message;
+  const bool done = TransactRecord(socket, record, message) == 1;
+  if (!done) ADD_FAILURE() << "transfer: " << message;
+  return done;
+}
+
+bool CClient::Lookup(const std::string& domain, const std::string& user, PwdResetRecord& reply) {
+  BuildRequest(reply, REQUEST_LOOKUP_USER, domain, user);
+  return Transact(reply);
+}
+
+bool CClient::SetPassword(const std::string& domain, const std::string& user, const std::string& password,
+                          PwdResetRecord& reply) {
+  BuildRequest(reply, REQUEST_SET_PASSWORD, domain, user, password);
+  return Transact(reply);
+}
+
+bool CClient::Unlock(const std::string& domain, const std::string& user, PwdResetRecord& reply) {
+  BuildRequest(reply, REQUEST_UNLOCK_ACCOUNT, domain, user);
+  return Transact(reply);
+}
+
+bool CClient::Notify(const std::string& domain, const std::string& user) {
+  std::string message;
+  return SendFailureNotification(socket, domain, user, message) == 1;
+}
+
+bool CClient::SendBytes(const std::string& bytes) {
+  return winsock::send(socket, bytes.data(), static_cast<int>(bytes.size()), 0) == static_cast<int>(bytes.size());
+}
+
+bool CClient::ClosedByPeer(int seconds) {
+  WSAPOLLFD entry{socket, POLLIN, 0};
+  if (WSAPoll(&entry, 1, seconds * 1000) != 1) return false;
+  char byte = 0;
+  return winsock::recv(socket, &byte, 1, 0) <= 0;
+}
+
+CReplyQuestions QuestionsOf(const PwdResetRecord& reply) {
+  CReplyQuestions q;
+  ReplyQuestions(reply, q.questions, q.hints, q.answers);
+  return q;
+}
