@@ -38,11 +38,7 @@ int CPwdResetConnection::IsLookedUpUser(const PwdResetRecord& record, std::strin
   // The key as a lookup builds it: the domain through the alias lines.
   std::string userKey = UserKey(domain, userName);
   const std::string directory = ReadDatabaseDirectory();
-  if (!directory.empty()) {
-    std::string content = ReadDatabaseFile(DatabaseFilePath(directory), false);
-    CWipeOnExit<char> wipeContent(content);
-    userKey = UserKey(MapDomainAlias(content, domain, false), userName);
-  }
+  if (!directory.empty()) userKey = UserKey(MappedDomain(DatabaseFilePath(directory), domain), userName);
   if (!lookedUpUser.empty() && SameTextIgnoringCase(userKey, lookedUpUser)) return 1;
   message = "Request refused for " + userKey + ": the user was not looked up on this connection";
   return 0;

@@ -9,7 +9,6 @@
 #include "RemoteSvr/question_file.h"
 #include "platform/netapi.h"
 #include "platform/text.h"
-#include "platform/text_file.h"
 #include "platform/wipe.h"
 
 namespace {
@@ -119,13 +118,16 @@ void CDatabaseSettings::LoadDatabaseFile() {
   databasePath = DatabaseFilePath(directory);
   log.Trace(kSettingsTraceLevel, "Database file: %s", databasePath.c_str());
   log.Trace(kSettingsTraceLevel, "%s", "");
-  std::string content = ReadDatabaseFile(databasePath);
-  CWipeOnExit<char> wipeContent(content);
+  // Every line is read (and traced) first, then the settings lines are
+  // tested; only lines that may hold a keyword (each has a "_") are kept.
+  std::vector<std::string> lines;
+  ReadDatabaseLines(databasePath, true, [&](std::string_view line) {
+    if (line.find('_') != std::string_view::npos) lines.emplace_back(line);
+  });
 
   const CQuestionFilePatterns& patterns = QuestionFilePatterns();
   std::vector<std::string> groups;
-  ForEachLine(content, [&](std::string_view view) {
-    const std::string line(view);
+  for (std::string& line : lines) {
     if (patterns.domainController.Match(line, groups)) {
       const std::int32_t enforceable = AskPolicyHints(groups[2]);
       TraceControllerBlock("Defined domain controller", "-------------------------", groups[1], groups[2],
@@ -144,7 +146,8 @@ void CDatabaseSettings::LoadDatabaseFile() {
       AddLdapDirectory(words);
     }
     for (std::string& group : groups) WipeString(group);
-  });
+    WipeString(line);
+  }
 }
 
 void CDatabaseSettings::AddLdapDirectory(const std::string* words) {

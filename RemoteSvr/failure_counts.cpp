@@ -12,38 +12,42 @@
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/question_file.h"
 #include "platform/last_error.h"
-#include "platform/text_file.h"
 #include "platform/wipe.h"
 
 namespace {
 
 constexpr std::int32_t kRequestTraceLevel = 9;
 
-// The file's bytes from its start, read through the append descriptor.
-bool ReadWhole(int fd, std::string& content) {
-  char chunk[1 << 16];
-  off_t at = 0;
-  for (;;) {
-    const ssize_t n = ::pread(fd, chunk, sizeof chunk, at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) break;
-    content.append(chunk, static_cast<std::size_t>(n));
-    at += n;
-  }
-  OPENSSL_cleanse(chunk, sizeof chunk);
-  return true;
-}
-
-bool LocksKey(std::string_view content, const std::string& userKey) {
-  bool locked = false;
+// Whether the file (read from its start through the append descriptor)
+// already locks the key, and whether its last byte is a line end.
+bool ScanFile(int fd, const std::string& userKey, bool& locked, bool& endsInLineEnd) {
+  locked = false;
+  endsInLineEnd = true;
   std::vector<std::string_view> fields;
-  ForEachLine(content, [&](std::string_view line) {
+  const CLineSplitter::OnLine check = [&](std::string_view line) {
     if (locked) return;
     SplitFields(line, fields);
     locked = fields.size() == 2 && SameTextIgnoringCase(fields[0], userKey) && IsLockStatus(fields[1]);
-  });
-  return locked;
+  };
+  CLineSplitter splitter;
+  std::string chunk(1 << 16, '\0');
+  off_t at = 0;
+  bool read = true;
+  for (;;) {
+    const ssize_t n = ::pread(fd, chunk.data(), chunk.size(), at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      read = false;
+      break;
+    }
+    if (n == 0) break;
+    endsInLineEnd = chunk[static_cast<std::size_t>(n) - 1] == '\n';
+    splitter.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)), check);
+    at += n;
+  }
+  splitter.Finish(check);
+  OPENSSL_cleanse(chunk.data(), chunk.size());
+  return read;
 }
 
 bool WriteOnce(int fd, const std::string& line) {
@@ -100,14 +104,14 @@ int AppendLockLine(const std::string& path, const std::string& userKey, std::int
     error = errno;
     return 0;
   }
-  std::string content;
-  CWipeOnExit<char> wipeContent(content);
-  if (ReadWhole(fd, content) && LocksKey(content, userKey)) {
+  bool locked = false;
+  bool endsInLineEnd = true;
+  if (ScanFile(fd, userKey, locked, endsInLineEnd) && locked) {
     ::close(fd);
     return 1;
   }
   std::string line = LockLine(userKey, count, CurrentTimeText());
-  if (!content.empty() && content.back() != '\n') line.insert(0, "\n");
+  if (!endsInLineEnd) line.insert(0, "\n");
   const bool written = WriteOnce(fd, line);
   const int writeError = errno;
   ::close(fd);

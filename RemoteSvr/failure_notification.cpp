@@ -8,7 +8,6 @@
 #include "RemoteSvr/question_file.h"
 #include "RemoteSvr/request_handling.h"
 #include "platform/text.h"
-#include "platform/wipe.h"
 
 void CPwdResetConnection::FailureNotification(PwdResetRecord& record) {
   CLogFile& log = LogFile();
@@ -21,9 +20,7 @@ void CPwdResetConnection::FailureNotification(PwdResetRecord& record) {
       return;
     }
     const std::string_view domain = RecordText(record.domain);
-    std::string content = ReadDatabaseFile(settings.DatabasePath(), false);
-    CWipeOnExit<char> wipeContent(content);
-    rememberedUser = LowerCase(UserKey(MapDomainAlias(content, domain, false), RecordText(record.userName)));
+    rememberedUser = LowerCase(UserKey(MappedDomain(settings.DatabasePath(), domain), RecordText(record.userName)));
   }
   log.Trace(REQUEST_TRACE_LEVEL, "    Username ..: %s", rememberedUser.c_str());
   FailureCountTable().RecordFailure(rememberedUser, settings.MaximumAttempts(), settings.DatabasePath());

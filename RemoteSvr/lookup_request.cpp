@@ -11,7 +11,6 @@
 #include "RemoteSvr/question_file.h"
 #include "RemoteSvr/request_handling.h"
 #include "platform/text.h"
-#include "platform/text_file.h"
 #include "platform/wipe.h"
 
 namespace {
@@ -28,15 +27,34 @@ struct CUserQuestions {
   }
 };
 
-// Scans every line for the key's question and lock lines, with the traces.
-void CollectQuestions(std::string_view content, const std::string& userKey, CUserQuestions& user) {
+// Whether a line may be one of the user's, whatever its domain maps to: its
+// key (the text before its first TAB) ends with "\user" ignoring case.
+// Most lines of a large file end here, before any split.
+bool MayBeUsersLine(std::string_view line, std::string_view suffix, const std::string& lowerSuffix) {
+  const std::size_t tab = line.find('\t');
+  if (tab == std::string_view::npos) return false;
+  const std::string_view key = line.substr(0, tab);
+  if (key.size() >= suffix.size() && SameTextIgnoringCase(key.substr(key.size() - suffix.size()), suffix)) {
+    return true;
+  }
+  // Lower-casing may change a text's length outside ASCII.
+  for (const char c : key) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      const std::string lower = LowerCase(key);
+      return lower.size() >= lowerSuffix.size() &&
+             lower.compare(lower.size() - lowerSuffix.size(), lowerSuffix.size(), lowerSuffix) == 0;
+    }
+  }
+  return false;
+}
+
+// The key's question and lock lines among the candidates, with the traces.
+void CollectQuestions(const std::vector<std::string>& lines, const std::string& userKey, CUserQuestions& user) {
   CLogFile& log = LogFile();
   std::vector<std::string_view> fields;
-  ForEachLine(content, [&](std::string_view line) {
-    // The key is the first field: most lines of a large file end here.
-    const std::string_view key = line.substr(0, line.find('\t'));
-    if (key.size() == line.size() || !SameTextIgnoringCase(key, userKey)) return;
+  for (const std::string& line : lines) {
     SplitFields(line, fields);
+    if (!SameTextIgnoringCase(fields[0], userKey)) continue;
     if (fields.size() == 3 || fields.size() == 4) {
       const int number = user.Found();
       user.questions.emplace_back(fields[1]);
@@ -49,7 +67,7 @@ void CollectQuestions(std::string_view content, const std::string& userKey, CUse
       log.Trace(REQUEST_TRACE_LEVEL, "    Account locked");
       user.locked = true;
     }
-  });
+  }
 }
 
 void Refuse(PwdResetRecord& record, const char* firstPiece, const std::string& userKey) {
@@ -80,12 +98,21 @@ void CPwdResetConnection::LookupUser(PwdResetRecord& record) {
   const std::string path = DatabaseFilePath(directory);
   log.Trace(REQUEST_TRACE_LEVEL, "Database file: %s", path.c_str());
   log.Trace(REQUEST_TRACE_LEVEL, "%s", "");
-  std::string content = ReadDatabaseFile(path);
-  CWipeOnExit<char> wipeContent(content);
+  // One pass: the alias lines, and every line that may be the user's under
+  // whatever domain the aliases give.
+  CDomainAliases aliases;
+  std::vector<std::string> candidates;
+  const std::string suffix = "\\" + userName;
+  const std::string lowerSuffix = LowerCase(suffix);
+  ReadDatabaseLines(path, true, [&](std::string_view line) {
+    aliases.Offer(line);
+    if (MayBeUsersLine(line, suffix, lowerSuffix)) candidates.emplace_back(line);
+  });
 
-  userKey = UserKey(MapDomainAlias(content, domain, true), userName);
+  userKey = UserKey(aliases.Map(domain, true), userName);
   CUserQuestions user;
-  CollectQuestions(content, userKey, user);
+  CollectQuestions(candidates, userKey, user);
+  for (std::string& line : candidates) WipeString(line);
   const int found = user.Found();
   log.Trace(REQUEST_TRACE_LEVEL, "    Total Questions %d", found);
 

@@ -11,7 +11,7 @@
 #include "RemoteSvr/log_file.h"
 #include "platform/registry.h"
 #include "platform/text.h"
-#include "platform/text_file.h"
+#include "platform/wipe.h"
 
 namespace {
 
@@ -52,33 +52,76 @@ std::string DatabaseFilePath(const std::string& directory) {
   return path;
 }
 
-std::string ReadDatabaseFile(const std::string& path, bool traceLines) {
-  LogFile().Trace(kFileTraceLevel, "    Opening %s", path.c_str());
-  std::string content;
+CLineSplitter::~CLineSplitter() { WipeString(partial); }
+
+void CLineSplitter::Feed(std::string_view piece, const OnLine& onLine) {
+  if (!started) {
+    // The mark may come in more than one piece.
+    static constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    partial.append(piece);
+    if (partial.size() < kMark.size() && kMark.substr(0, partial.size()) == partial) return;
+    started = true;
+    std::string first;
+    first.swap(partial);
+    Feed(std::string_view(first).substr(first.compare(0, kMark.size(), kMark) == 0 ? kMark.size() : 0), onLine);
+    WipeString(first);
+    return;
+  }
+  while (!piece.empty()) {
+    const std::size_t end = piece.find('\n');
+    if (end == std::string_view::npos) {
+      partial.append(piece);
+      return;
+    }
+    std::string_view line = piece.substr(0, end);
+    piece.remove_prefix(end + 1);
+    if (!partial.empty()) {
+      partial.append(line);
+      line = partial;
+    }
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    onLine(line);
+    WipeString(partial);
+  }
+}
+
+void CLineSplitter::Finish(const OnLine& onLine) {
+  started = true;
+  if (partial.empty()) return;
+  std::string_view line = partial;
+  if (line.back() == '\r') line.remove_suffix(1);
+  onLine(line);
+  WipeString(partial);
+}
+
+bool ReadDatabaseLines(const std::string& path, bool traceLines, const CLineSplitter::OnLine& onLine) {
+  CLogFile& log = LogFile();
+  log.Trace(kFileTraceLevel, "    Opening %s", path.c_str());
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return content;
+  if (fd < 0) return false;
+  const bool trace = traceLines && log.debugLevel >= kFileTraceLevel;
+  const CLineSplitter::OnLine each = [&](std::string_view line) {
+    if (trace) log.Trace(kFileTraceLevel, "    Read ..: %s", DescribeLine(line).c_str());
+    onLine(line);
+  };
+  CLineSplitter splitter;
+  std::string chunk(1 << 16, '\0');
   bool failed = false;
-  char chunk[1 << 16];
   for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    const ssize_t n = ::read(fd, chunk.data(), chunk.size());
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       failed = true;
       break;
     }
     if (n == 0) break;
-    content.append(chunk, static_cast<std::size_t>(n));
+    splitter.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)), each);
   }
   ::close(fd);
-  std::memset(chunk, 0, sizeof chunk);
-  if (std::string_view(content).substr(0, 3) == "\xEF\xBB\xBF") content.erase(0, 3);
-  if (traceLines && LogFile().debugLevel >= kFileTraceLevel) {
-    ForEachLine(content, [](std::string_view line) {
-      LogFile().Trace(kFileTraceLevel, "    Read ..: %s", DescribeLine(line).c_str());
-    });
-  }
-  if (failed) LogFile().Trace(kFileTraceLevel, "    Error");
-  return content;
+  splitter.Finish(each);
+  OPENSSL_cleanse(chunk.data(), chunk.size());
+  if (failed) log.Trace(kFileTraceLevel, "    Error");
+  return true;
 }
 
 std::string DescribeLine(std::string_view line) {
@@ -127,34 +170,37 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
   return LowerCase(a) == LowerCase(b);
 }
 
-std::string MapDomainAlias(std::string_view content, std::string_view domain, bool traceBlocks) {
-  const CPattern& alias = QuestionFilePatterns().domainAlias;
-  std::string mapped(domain);
-  bool found = false;
+void CDomainAliases::Offer(std::string_view line) {
+  // Only a line holding the keyword can fit the pattern; the test saves a
+  // pattern run on every question line of a large file.
+  if (line.find("DOMAIN_ALIAS") == std::string_view::npos) return;
   std::vector<std::string> groups;
-  ForEachLine(content, [&](std::string_view line) {
-    // Only a line holding the keyword can fit the pattern; the test saves a
-    // pattern run on every question line of a large file.
-    if (found || line.find("DOMAIN_ALIAS") == std::string_view::npos) return;
-    const std::string text(line);
-    if (!alias.Match(text, groups)) return;
-    const bool maps = SameTextIgnoringCase(groups[1], domain);
+  if (!QuestionFilePatterns().domainAlias.Match(std::string(line), groups)) return;
+  aliases.push_back(CAlias{std::string(line), groups[1], groups[2]});
+}
+
+std::string CDomainAliases::Map(std::string_view domain, bool traceBlocks) const {
+  CLogFile& log = LogFile();
+  for (const CAlias& alias : aliases) {
+    const bool maps = SameTextIgnoringCase(alias.from, domain);
     if (traceBlocks) {
-      CLogFile& log = LogFile();
       log.Trace(kFileTraceLevel, "Domain alias definition");
       log.Trace(kFileTraceLevel, "-----------------------");
-      log.Trace(kFileTraceLevel, "    Line .......: %s", text.c_str());
-      log.Trace(kFileTraceLevel, "    Map from ...: %s", groups[1].c_str());
-      log.Trace(kFileTraceLevel, "    Map to .....: %s", groups[2].c_str());
+      log.Trace(kFileTraceLevel, "    Line .......: %s", alias.line.c_str());
+      log.Trace(kFileTraceLevel, "    Map from ...: %s", alias.from.c_str());
+      log.Trace(kFileTraceLevel, "    Map to .....: %s", alias.to.c_str());
       log.Trace(kFileTraceLevel, "    Mapped .....: %s", maps ? "Yes" : "No");
       log.Trace(kFileTraceLevel, "%s", "");
     }
-    if (maps) {
-      mapped = groups[2];
-      found = true;
-    }
-  });
-  return mapped;
+    if (maps) return alias.to;
+  }
+  return std::string(domain);
+}
+
+std::string MappedDomain(const std::string& path, std::string_view domain) {
+  CDomainAliases aliases;
+  ReadDatabaseLines(path, false, [&](std::string_view line) { aliases.Offer(line); });
+  return aliases.Map(domain, false);
 }
 
 std::int32_t SettingsNumber(const std::string& digits) {

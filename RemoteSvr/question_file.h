@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,12 +44,27 @@ std::string ReadDatabaseDirectory();
 // The directory, a "/" unless it ends with one, and "Pellucor.txt".
 std::string DatabaseFilePath(const std::string& directory);
 
-// The file's bytes. Traces (level 9) "    Opening %s", with `traceLines`
-// each line as "    Read ..: %s" in its safe form (DescribeLine), and
-// "    Error" when reading failed part-way. A file that cannot be opened
-// gives no content. The caller wipes the content when done (it holds
-// answers).
-std::string ReadDatabaseFile(const std::string& path, bool traceLines = true);
+// Splits bytes that arrive in pieces into lines: LF and CR LF ends alike,
+// a last line without an end counts, a leading UTF-8 byte-order mark is
+// dropped. What it keeps of a broken line is wiped when it goes.
+class CLineSplitter {
+ public:
+  using OnLine = std::function<void(std::string_view)>;
+  ~CLineSplitter();
+  void Feed(std::string_view piece, const OnLine& onLine);
+  void Finish(const OnLine& onLine);
+
+ private:
+  std::string partial;
+  bool started = false;
+};
+
+// Reads the file line by line in pieces, so a large file never sits in
+// memory whole. Traces (level 9) "    Opening %s", with `traceLines` each
+// line as "    Read ..: %s" in its safe form (DescribeLine), and
+// "    Error" when reading failed part-way (the lines read so far count).
+// False, with no line, when the file cannot be opened.
+bool ReadDatabaseLines(const std::string& path, bool traceLines, const CLineSplitter::OnLine& onLine);
 
 // A line as the "Read ..:" trace may show it: settings, alias and lock lines
 // as they stand, an LDAP_DIRECTORY line by its name only (it may hold a
@@ -68,11 +84,27 @@ bool IsLockStatus(std::string_view status);
 // platform/text.h; plain ASCII is compared without building copies).
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
-// The target of the first DOMAIN_ALIAS line whose first name equals `domain`
-// ignoring case, or `domain` itself when none does. With `traceBlocks` each
-// alias line looked at is traced (level 9) as the lookup's
-// "Domain alias definition" block.
-std::string MapDomainAlias(std::string_view content, std::string_view domain, bool traceBlocks);
+// The DOMAIN_ALIAS lines of one reading of the file, in file order.
+class CDomainAliases {
+ public:
+  // Keeps the line when it fits the DOMAIN_ALIAS pattern.
+  void Offer(std::string_view line);
+  // The target of the first alias line whose first name equals `domain`
+  // ignoring case, or `domain` itself when none does. With `traceBlocks`
+  // each alias line looked at is traced (level 9) as the lookup's
+  // "Domain alias definition" block.
+  std::string Map(std::string_view domain, bool traceBlocks) const;
+
+ private:
+  struct CAlias {
+    std::string line, from, to;
+  };
+  std::vector<CAlias> aliases;
+};
+
+// The domain through the alias lines of the file at `path` (read afresh,
+// only "    Opening %s" traced).
+std::string MappedDomain(const std::string& path, std::string_view domain);
 
 // A settings number: the decimal digits of a matched group, saturated at the
 // largest signed 32-bit value.

@@ -67,9 +67,27 @@ TEST(QuestionFile, FirstMatchingAliasApplies) {
       "DOMAIN_ALIAS CORP second.example\n"
       "domain_alias corp lower.case\n"
       "CORP\\alice\tDOMAIN_ALIAS CORP in.a.question\tx\n";
-  EXPECT_EQ(MapDomainAlias(content, "corp", false), "corp.example.org");
-  EXPECT_EQ(MapDomainAlias(content, "OTHER", false), "elsewhere");
-  EXPECT_EQ(MapDomainAlias(content, "unknown", false), "unknown");
+  CDomainAliases aliases;
+  CLineSplitter splitter;
+  splitter.Feed(content, [&](std::string_view line) { aliases.Offer(line); });
+  splitter.Finish([&](std::string_view line) { aliases.Offer(line); });
+  EXPECT_EQ(aliases.Map("corp", false), "corp.example.org");
+  EXPECT_EQ(aliases.Map("OTHER", false), "elsewhere");
+  EXPECT_EQ(aliases.Map("unknown", false), "unknown");
+}
+
+TEST(QuestionFile, LinesInPieces) {
+  // Lines broken across pieces, CR LF and LF, a byte-order mark, a last
+  // line without an end.
+  const std::string text = "\xEF\xBB\xBFone\r\ntwo\n\nthree\r\nfour";
+  for (std::size_t size = 1; size <= text.size(); ++size) {
+    std::vector<std::string> lines;
+    const CLineSplitter::OnLine keep = [&](std::string_view line) { lines.emplace_back(line); };
+    CLineSplitter splitter;
+    for (std::size_t at = 0; at < text.size(); at += size) splitter.Feed(std::string_view(text).substr(at, size), keep);
+    splitter.Finish(keep);
+    EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "", "three", "four"})) << size;
+  }
 }
 
 TEST(QuestionFile, SettingsNumbersAndKeys) {

@@ -78,6 +78,11 @@ int HighestDescriptor() {
 }
 
 TEST_F(ServerTest, ListenerOutOfDescriptorsBacksOffAndKeepsListening) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizers test memory through a pipe of their own: in a process
+  // without a free descriptor they report sound objects as broken.
+  GTEST_SKIP() << "needs a process that may run out of descriptors";
+#endif
   CPwdResetServer server(0);
   ASSERT_NE(server.Start(), 0);
   ASSERT_TRUE(LookupServed(server.LocalPort()));
