@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/last_error.h"
+#include "platform/service_manager.h"
 
 namespace {
 
@@ -38,6 +39,22 @@ constexpr SystemMessage kSystemMessages[] = {
     {ERROR_BADDB, "The configuration registry database is corrupt.\r\n"},
     {ERROR_TIMEOUT, "This operation returned because the timeout period expired.\r\n"},
     {ERROR_CANT_RESOLVE_FILENAME, "The name of the file cannot be resolved by the system.\r\n"},
+    {ERROR_INVALID_NAME, "The filename, directory name, or volume label syntax is incorrect.\r\n"},
+    {ERROR_INVALID_SERVICE_CONTROL, "The requested control is not valid for this service.\r\n"},
+    {ERROR_SERVICE_REQUEST_TIMEOUT,
+     "The service did not respond to the start or control request in a timely fashion.\r\n"},
+    {ERROR_SERVICE_ALREADY_RUNNING, "An instance of the service is already running.\r\n"},
+    {ERROR_INVALID_SERVICE_ACCOUNT,
+     "The account name is invalid or does not exist, or the password is invalid for the account name "
+     "specified.\r\n"},
+    {ERROR_SERVICE_DOES_NOT_EXIST, "The specified service does not exist as an installed service.\r\n"},
+    {ERROR_SERVICE_CANNOT_ACCEPT_CTRL, "The service cannot accept control messages at this time.\r\n"},
+    {ERROR_SERVICE_NOT_ACTIVE, "The service has not been started.\r\n"},
+    {ERROR_FAILED_SERVICE_CONTROLLER_CONNECT, "The service process could not connect to the service controller.\r\n"},
+    {ERROR_PROCESS_ABORTED, "The process terminated unexpectedly.\r\n"},
+    {ERROR_SERVICE_LOGON_FAILED, "The service did not start due to a logon failure.\r\n"},
+    {ERROR_SERVICE_MARKED_FOR_DELETE, "The specified service has been marked for deletion.\r\n"},
+    {ERROR_SERVICE_EXISTS, "The specified service already exists.\r\n"},
 };
 
 }  // namespace
