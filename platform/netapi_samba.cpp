@@ -24,6 +24,21 @@ constexpr DWORD kNoSuchDomain = 1355;
 
 std::string Text(const char* text) { return text == nullptr ? std::string() : std::string(text); }
 
+// NetWkstaGetInfo's level-100 record as libnetapi lays it out (its public
+// header names the call but not the record).
+struct CWkstaInfo100 {
+  uint32_t platformId;
+  const char* computerName;
+  const char* lanGroup;
+  uint32_t versionMajor;
+  uint32_t versionMinor;
+};
+
+// An IPv4 or IPv6 address rather than a host name.
+bool LooksLikeAddress(const std::string& name) {
+  return !name.empty() && (name.find_first_not_of("0123456789.") == std::string::npos || name.find(':') != std::string::npos);
+}
+
 class CSambaNetApiBackend : public INetApiBackend {
  public:
   ~CSambaNetApiBackend() override {
@@ -58,9 +73,25 @@ class CSambaNetApiBackend : public INetApiBackend {
     DWORD status = Prepare(server, target);
     if (status != 0) return status;
     if (target.empty() && domain.empty()) return kNoSuchDomain;
+    // libnetapi's locator needs a domain name (it fails on none): for the
+    // computer's own domain the controller that answers for it tells its
+    // name, and answers as itself when it cannot locate itself.
+    std::string lookFor = domain;
+    if (lookFor.empty()) {
+      status = OwnDomainOf(target, lookFor);
+      if (status != 0) return status;
+    }
     DOMAIN_CONTROLLER_INFO* answer = nullptr;
-    status = static_cast<DWORD>(::DsGetDcName(ServerName(target), domain.empty() ? nullptr : domain.c_str(), nullptr,
-                                              nullptr, flags, &answer));
+    status = static_cast<DWORD>(::DsGetDcName(ServerName(target), lookFor.c_str(), nullptr, nullptr, flags, &answer));
+    if (status != 0 && domain.empty()) {
+      if (answer != nullptr) ::NetApiBufferFree(answer);
+      const std::string name = StripUncPrefix(target);
+      info.controllerName = "\\\\" + name;
+      info.controllerAddress = "\\\\" + name;
+      info.addressType = LooksLikeAddress(name) ? 1 : 2;  // DS_INET_ADDRESS, DS_NETBIOS_ADDRESS
+      info.domainName = lookFor;
+      return 0;
+    }
     if (status == 0 && answer == nullptr) status = kNoSuchDomain;
     if (status == 0) {
       info.controllerName = Text(answer->domain_controller_name);
@@ -93,6 +124,16 @@ class CSambaNetApiBackend : public INetApiBackend {
   }
 
   static const char* ServerName(const std::string& server) { return server.empty() ? nullptr : server.c_str(); }
+
+  // The domain that `server` belongs to, from its workstation record.
+  static DWORD OwnDomainOf(const std::string& server, std::string& domainName) {
+    uint8_t* buffer = nullptr;
+    DWORD status = static_cast<DWORD>(::NetWkstaGetInfo(server.c_str(), 100, &buffer));
+    if (status == 0 && buffer != nullptr) domainName = Text(reinterpret_cast<const CWkstaInfo100*>(buffer)->lanGroup);
+    if (buffer != nullptr) ::NetApiBufferFree(buffer);
+    if (status == 0 && domainName.empty()) status = kNoSuchDomain;
+    return status;
+  }
 
   // One group list: the call under the lock, its names copied out, its
   // buffer freed whatever the call answered.
