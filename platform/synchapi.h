@@ -7,6 +7,7 @@
 inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 inline constexpr DWORD WAIT_OBJECT_0 = 0;
 inline constexpr DWORD WAIT_TIMEOUT = 258;
+inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 
 // Sleeps the calling thread for `milliseconds` (INFINITE: for good).
 void Sleep(DWORD milliseconds);
