@@ -19,6 +19,7 @@
 
 #include "platform/last_error.h"
 #include "platform/service_control_socket.h"
+#include "platform/service_launch.h"
 #include "platform/service_manager.h"
 #include "platform/service_unit_file.h"
 #include "platform/signal_pipe.h"
@@ -121,6 +122,22 @@ void DeliverWantedStop() {
   handler(SERVICE_CONTROL_STOP);
 }
 
+// Tells the layer's start command, once, whether the dispatcher is up; the
+// pipe is closed either way, so no later child of the service holds it.
+void TellStarter(bool ready) {
+  static bool told = false;
+  if (told) return;
+  told = true;
+  const char* text = std::getenv(START_FD_VARIABLE);
+  if (text == nullptr || std::strcmp(text, std::to_string(START_FD_NUMBER).c_str()) != 0) return;
+  if (::fcntl(START_FD_NUMBER, F_GETFD) < 0) return;
+  if (ready) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(START_FD_NUMBER, &byte, 1);
+  }
+  ::close(START_FD_NUMBER);
+}
+
 void ServeConnection(int listener) {
   const int connection = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
   if (connection < 0) return;
@@ -202,14 +219,19 @@ BOOL StartServiceCtrlDispatcherA(const SERVICE_TABLE_ENTRYA* serviceTable) {
   const std::string socketPath = ControlSocketPath(serviceName);
   DWORD error = ERROR_SUCCESS;
   const int listener = OpenControlSocket(socketPath, error);
-  if (listener < 0) return finish(error);
+  if (listener < 0) {
+    TellStarter(false);
+    return finish(error);
+  }
   const int terminate = WatchSignals({SIGTERM});
   if (terminate < 0) {
     const DWORD watchError = Win32ErrorFromErrno(errno);
     ::close(listener);
     ::unlink(socketPath.c_str());
+    TellStarter(false);
     return finish(watchError);
   }
+  TellStarter(true);
 
   // ServiceMain gets the service's name as its one argument, as on Windows.
   std::vector<char> nameBuffer(serviceName.begin(), serviceName.end());

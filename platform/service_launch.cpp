@@ -1,6 +1,6 @@
 // The layer's own start of a service: a double fork so the service belongs
 // to no caller, the user switch, the environment, and the wait for the
-// dispatcher's socket. Everything the child needs is prepared before fork:
+// dispatcher's word on the ready pipe. Everything the child needs is prepared before fork:
 // between fork and exec only async-signal-safe calls are made.
 #include "platform/service_launch.h"
 
@@ -10,15 +10,12 @@
 #include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstring>
-#include <thread>
 
 #include "platform/last_error.h"
 #include "platform/service_control_socket.h"
@@ -28,8 +25,6 @@ extern char** environ;
 
 namespace {
 
-constexpr auto kStartTimeout = std::chrono::milliseconds(CONTROL_SOCKET_TIMEOUT_MS);
-constexpr auto kStartPoll = std::chrono::milliseconds(20);
 
 // What the launcher's children tell it on the report pipe, one record per
 // write (atomic on a pipe).
@@ -55,11 +50,12 @@ struct CStrings {
   }
 };
 
-// The caller's environment with the unit's assignments on top, and the
-// service's name always set.
+// The caller's environment with the unit's assignments on top, the
+// service's name always set, and the ready pipe named.
 CStrings ServiceEnvironment(const std::string& serviceName, const ServiceUnit& unit) {
   std::vector<std::pair<std::string, std::string>> assignments = unit.environment;
   assignments.emplace_back(SERVICE_NAME_VARIABLE, serviceName);
+  assignments.emplace_back(START_FD_VARIABLE, std::to_string(START_FD_NUMBER));
   CStrings result;
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
     const std::string text = *entry;
@@ -101,7 +97,7 @@ DWORD ResolveUser(const std::string& user, UserSwitch& change) {
 
 // Runs in the service's process between fork and exec: async-signal-safe
 // calls only.
-[[noreturn]] void BecomeService(const char* program, char** argv, char** envp, int input, int output,
+[[noreturn]] void BecomeService(const char* program, char** argv, char** envp, int input, int output, int ready,
                                 const UserSwitch& change, int report) {
   sigset_t none;
   sigemptyset(&none);
@@ -109,7 +105,10 @@ DWORD ResolveUser(const std::string& user, UserSwitch& change) {
   struct sigaction standard {};
   standard.sa_handler = SIG_DFL;
   for (int signal = 1; signal < NSIG; ++signal) ::sigaction(signal, &standard, nullptr);
-  if (::dup2(input, 0) < 0 || ::dup2(output, 1) < 0 || ::dup2(output, 2) < 0) {
+  // The ready pipe becomes START_FD_NUMBER and stays open across exec.
+  if (::dup2(input, 0) < 0 || ::dup2(output, 1) < 0 || ::dup2(output, 2) < 0 ||
+      (ready != START_FD_NUMBER && ::dup2(ready, START_FD_NUMBER) < 0) ||
+      ::fcntl(START_FD_NUMBER, F_SETFD, 0) < 0) {
     Report(report, 'E', errno);
     ::_exit(127);
   }
@@ -128,24 +127,6 @@ DWORD ResolveUser(const std::string& user, UserSwitch& change) {
   ::execve(program, argv, envp);
   Report(report, 'E', errno);
   ::_exit(127);
-}
-
-int OpenProcessHandle(pid_t pid) {
-#ifdef SYS_pidfd_open
-  return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-#else
-  (void)pid;
-  errno = ENOSYS;
-  return -1;
-#endif
-}
-
-bool ProcessEnded(int handle, pid_t pid) {
-  if (handle >= 0) {
-    pollfd event{handle, POLLIN, 0};
-    return ::poll(&event, 1, 0) > 0;
-  }
-  return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 }  // namespace
@@ -192,8 +173,17 @@ DWORD LaunchService(const std::string& serviceName, const ServiceUnit& unit) {
   const char* const program = argvArray[0];
 
   int report[2];
+  int ready[2];
   if (::pipe2(report, O_CLOEXEC) != 0) {
     const DWORD error = Win32ErrorFromErrno(errno);
+    ::close(input);
+    ::close(output);
+    return error;
+  }
+  if (::pipe2(ready, O_CLOEXEC) != 0) {
+    const DWORD error = Win32ErrorFromErrno(errno);
+    ::close(report[0]);
+    ::close(report[1]);
     ::close(input);
     ::close(output);
     return error;
@@ -201,20 +191,23 @@ DWORD LaunchService(const std::string& serviceName, const ServiceUnit& unit) {
   const pid_t child = ::fork();
   if (child == 0) {
     ::close(report[0]);
+    ::close(ready[0]);
     // A session of its own, and a grandchild that init adopts: the service
     // outlives its starter and is no one's zombie.
     ::setsid();
     const pid_t service = ::fork();
-    if (service == 0) BecomeService(program, argvArray, envArray, input, output, change, report[1]);
+    if (service == 0) BecomeService(program, argvArray, envArray, input, output, ready[1], change, report[1]);
     Report(report[1], service > 0 ? 'P' : 'E', service > 0 ? service : errno);
     ::_exit(0);
   }
   ::close(report[1]);
+  ::close(ready[1]);
   ::close(input);
   ::close(output);
   if (child < 0) {
     const DWORD error = Win32ErrorFromErrno(errno);
     ::close(report[0]);
+    ::close(ready[0]);
     return error;
   }
   int childStatus = 0;
@@ -233,28 +226,29 @@ DWORD LaunchService(const std::string& serviceName, const ServiceUnit& unit) {
     if (record.kind == 'E') failure = record.value;
   }
   ::close(report[0]);
-  if (failure != 0) return failure == EPERM ? ERROR_SERVICE_LOGON_FAILED : Win32ErrorFromErrno(failure);
-  if (servicePid <= 0) return ERROR_PROCESS_ABORTED;
+  if (failure != 0 || servicePid <= 0) {
+    ::close(ready[0]);
+    if (failure == 0) return ERROR_PROCESS_ABORTED;
+    return failure == EPERM ? ERROR_SERVICE_LOGON_FAILED : Win32ErrorFromErrno(failure);
+  }
 
   // Windows' start returns once the service's process has reached the
-  // dispatcher; here that is when its control socket answers.
-  const int process = OpenProcessHandle(servicePid);
-  const std::string socketPath = ControlSocketPath(serviceName);
-  const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+  // dispatcher: here when the dispatcher writes to the ready pipe. The pipe's
+  // end without a byte means the process ended (or let go of it) first.
   DWORD result = ERROR_SERVICE_REQUEST_TIMEOUT;
-  while (std::chrono::steady_clock::now() < deadline) {
-    DWORD error = 0;
-    SERVICE_STATUS status{};
-    if (SendControlRequest(socketPath, 0, error, status) == ControlReach::Answered) {
-      result = ERROR_SUCCESS;
-      break;
-    }
-    if (ProcessEnded(process, servicePid)) {
-      result = ERROR_PROCESS_ABORTED;
-      break;
-    }
-    std::this_thread::sleep_for(kStartPoll);
+  pollfd event{ready[0], POLLIN, 0};
+  int polled;
+  do {
+    polled = ::poll(&event, 1, CONTROL_SOCKET_TIMEOUT_MS);
+  } while (polled < 0 && errno == EINTR);
+  if (polled > 0) {
+    char byte = 0;
+    ssize_t got;
+    do {
+      got = ::read(ready[0], &byte, 1);
+    } while (got < 0 && errno == EINTR);
+    result = got == 1 ? ERROR_SUCCESS : ERROR_PROCESS_ABORTED;
   }
-  if (process >= 0) ::close(process);
+  ::close(ready[0]);
   return result;
 }

@@ -130,7 +130,7 @@ BOOL CloseServiceHandle(SC_HANDLE handle);
 // the service folder is systemd's own; otherwise the layer launches the
 // unit's program itself, detached, with the unit's User= and environment
 // (on top of the caller's), its output appended to "<name>.out" in the run
-// folder. Returns once the service's dispatcher answers on its control
+// folder. Returns once the service's dispatcher has opened its control
 // socket. ERROR_SERVICE_ALREADY_RUNNING, ERROR_SERVICE_LOGON_FAILED (User=
 // cannot be taken), ERROR_PROCESS_ABORTED (the program ended first),
 // ERROR_SERVICE_REQUEST_TIMEOUT (no answer within 30 s). Arguments are not
