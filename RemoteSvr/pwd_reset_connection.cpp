@@ -39,14 +39,13 @@ int CPwdResetConnection::Accept() {
   log.Log("Time ...: %s", CurrentTimeText().c_str());
   log.Log("%s", "");
 
-  std::future<void> running = startedEvent.get_future();
   try {
     thread = std::thread(ConnectionThread, this);
   } catch (const std::system_error&) {
     acceptError = 0;
     return started;
   }
-  running.wait();
+  startedEvent.Wait(INFINITE);
   return started;
 }
 
@@ -59,7 +58,7 @@ void CPwdResetConnection::ConnectionThread(CPwdResetConnection* connection) {
 
 void CPwdResetConnection::Run() {
   started = 1;
-  startedEvent.set_value();
+  startedEvent.Set();
   HandleRequests();
 }
 

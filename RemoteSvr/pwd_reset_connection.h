@@ -3,11 +3,11 @@
 // remembers. The account operations it calls are account_operations_*.cpp.
 #pragma once
 
-#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
 
+#include "RemoteSvr/auto_reset_event.h"
 #include "RemoteSvr/common/pwd_reset_record.h"
 #include "platform/winsock.h"
 
@@ -77,7 +77,7 @@ class CPwdResetConnection {
   std::mutex socketLock;  // the socket's close against Shutdown from the server
   SOCKET socket = INVALID_SOCKET;
   sockaddr_in peer{};
-  std::promise<void> startedEvent;
+  CAutoResetEvent startedEvent;
   std::thread thread;
   int acceptError = 0;
 };

@@ -124,13 +124,12 @@ int CPwdResetServer::CreateSocket() {
 int CPwdResetServer::Start() {
   listening = 0;
   if (!CreateSocket()) return 0;
-  std::future<void> outcome = listenOutcome.get_future();
   try {
     listenerThread = std::thread(ListenerThread, this);
   } catch (const std::system_error&) {
     return 0;
   }
-  outcome.wait();
+  threadEvent.Wait(INFINITE);
   return listening.load();
 }
 
@@ -143,11 +142,11 @@ void CPwdResetServer::ListenLoop() {
   log.Trace(kServerTraceLevel, "%s", "");
   if (status == SOCKET_ERROR) {
     log.LogSocketError("::listen() failure");
-    listenOutcome.set_value();
+    threadEvent.Set();
     return;
   }
   listening = 1;
-  listenOutcome.set_value();
+  threadEvent.Set();
 
   bool backingOff = false;
   while (listening.load() == 1) {

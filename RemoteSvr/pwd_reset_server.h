@@ -7,11 +7,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <future>
 #include <list>
 #include <mutex>
 #include <thread>
 
+#include "RemoteSvr/auto_reset_event.h"
 #include "platform/winsock.h"
 
 class CPwdResetConnection;
@@ -68,7 +68,7 @@ class CPwdResetServer {
   std::uint16_t port = 7257;
   std::uint16_t localPort = 0;
   // Set by the listener once it listens or has failed to.
-  std::promise<void> listenOutcome;
+  CAutoResetEvent threadEvent;
   std::atomic<std::int32_t> listening{0};
   // A stop request: ends the listener's loop, also while it backs off.
   std::mutex stopLock;
