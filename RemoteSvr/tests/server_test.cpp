@@ -4,6 +4,7 @@
 #include "RemoteSvr/pwd_reset_server.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -92,8 +93,11 @@ TEST_F(ServerTest, ListenerOutOfDescriptorsBacksOffAndKeepsListening) {
   rlimit tight = saved;
   tight.rlim_cur = static_cast<rlim_t>(HighestDescriptor() + 8);
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
-  std::vector<int> filler;
-  for (int fd; (fd = dup(0)) >= 0;) filler.push_back(fd);
+  // Fill from a descriptor of our own: standard input may be closed.
+  const int source = ::open("/dev/null", O_RDONLY);
+  ASSERT_GE(source, 0);
+  std::vector<int> filler{source};
+  for (int fd; (fd = dup(source)) >= 0;) filler.push_back(fd);
   ::close(filler.back());  // one descriptor left: the client's
   filler.pop_back();
   auto client = std::make_unique<CClient>(server.LocalPort());
