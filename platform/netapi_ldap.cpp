@@ -2,12 +2,9 @@
 // direct memberships), keep the groups whose type marks them local.
 #include "platform/netapi_ldap.h"
 
-#include <ldap.h>
-#include <sasl/sasl.h>
-
 #include <cstdio>
 
-#include "platform/directory_settings.h"
+#include "platform/ldap_session.h"
 
 namespace {
 
@@ -21,8 +18,6 @@ constexpr DWORD kUserNotFound = 2221;
 
 // groupType's bit for local groups: builtin ones and domain-local ones.
 constexpr char kLocalGroupFilter[] = "(objectClass=group)(groupType:1.2.840.113556.1.4.803:=4)";
-constexpr int kConnectSeconds = 10;
-constexpr int kOperationSeconds = 30;
 
 DWORD StatusOf(int result) {
   switch (result) {
@@ -39,103 +34,40 @@ DWORD StatusOf(int result) {
   }
 }
 
-// One connection, unbound whatever happens.
-class CLdapSession {
+// A connection over ldaps with the directory account, and searches that
+// hand each entry on.
+class CGroupSession {
  public:
-  CLdapSession() = default;
-  ~CLdapSession() {
-    if (m_ld != nullptr) ldap_unbind_ext_s(m_ld, nullptr, nullptr);
-  }
-  CLdapSession(const CLdapSession&) = delete;
-  CLdapSession& operator=(const CLdapSession&) = delete;
-
   DWORD Open(const std::string& server) {
-    const std::string host = server.find(':') != std::string::npos ? "[" + server + "]" : server;
-    if (ldap_initialize(&m_ld, ("ldaps://" + host).c_str()) != LDAP_SUCCESS) return kBadNetPath;
-    const int version = LDAP_VERSION3;
-    ldap_set_option(m_ld, LDAP_OPT_PROTOCOL_VERSION, &version);
-    ldap_set_option(m_ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
-    timeval connect{kConnectSeconds, 0}, operation{kOperationSeconds, 0};
-    ldap_set_option(m_ld, LDAP_OPT_NETWORK_TIMEOUT, &connect);
-    ldap_set_option(m_ld, LDAP_OPT_TIMEOUT, &operation);
-    // Whatever the environment says, the certificate is checked. A handle's
-    // own TLS context starts without the trust settings that ldap.conf or
-    // LDAPTLS_CACERT gave the library, so they are carried over.
-    const int demand = LDAP_OPT_X_TLS_DEMAND;
-    ldap_set_option(m_ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
-    for (const int option : {LDAP_OPT_X_TLS_CACERTFILE, LDAP_OPT_X_TLS_CACERTDIR}) {
-      char* value = nullptr;
-      if (ldap_get_option(nullptr, option, &value) == LDAP_OPT_SUCCESS && value != nullptr) {
-        ldap_set_option(m_ld, option, value);
-        ldap_memfree(value);
-      }
-    }
-    const int newContext = 0;
-    ldap_set_option(m_ld, LDAP_OPT_X_TLS_NEWCTX, &newContext);
-    return Bind();
+    int rc = m_session.Open(server, LDAPS_PORT, true);
+    if (rc == LDAP_SUCCESS) rc = m_session.BindDirectoryAccount();
+    return StatusOf(rc);
   }
 
   // Searches and hands each entry to `onEntry`; the result is freed after.
   template <class OnEntry>
   DWORD Search(const std::string& base, int scope, const std::string& filter, const char* attribute,
                OnEntry onEntry) {
-    char* attributes[] = {const_cast<char*>(attribute), nullptr};
-    timeval limit{kOperationSeconds, 0};
     LDAPMessage* result = nullptr;
-    const int rc = ldap_search_ext_s(m_ld, base.c_str(), scope, filter.c_str(), attributes, 0, nullptr, nullptr,
-                                     &limit, LDAP_NO_LIMIT, &result);
-    if (rc != LDAP_SUCCESS) {
-      if (result != nullptr) ldap_msgfree(result);
-      return StatusOf(rc);
+    const int rc = m_session.Search(base, scope, filter, {attribute}, nullptr, &result);
+    if (rc == LDAP_SUCCESS) {
+      for (LDAPMessage* entry = ldap_first_entry(Handle(), result); entry != nullptr;
+           entry = ldap_next_entry(Handle(), entry)) {
+        onEntry(entry);
+      }
     }
-    for (LDAPMessage* entry = ldap_first_entry(m_ld, result); entry != nullptr;
-         entry = ldap_next_entry(m_ld, entry)) {
-      onEntry(entry);
-    }
-    ldap_msgfree(result);
-    return 0;
+    if (result != nullptr) ldap_msgfree(result);
+    return StatusOf(rc);
   }
 
-  std::string DistinguishedName(LDAPMessage* entry) {
-    char* dn = ldap_get_dn(m_ld, entry);
-    std::string text = dn != nullptr ? dn : "";
-    ldap_memfree(dn);
-    return text;
-  }
-
+  std::string DistinguishedName(LDAPMessage* entry) { return LdapEntryDn(Handle(), entry); }
   std::vector<std::string> Values(LDAPMessage* entry, const char* attribute) {
-    std::vector<std::string> values;
-    berval** found = ldap_get_values_len(m_ld, entry, attribute);
-    for (int i = 0; found != nullptr && found[i] != nullptr; ++i) values.emplace_back(found[i]->bv_val, found[i]->bv_len);
-    ldap_value_free_len(found);
-    return values;
+    return LdapValues(Handle(), entry, attribute);
   }
 
  private:
-  static int QuietInteraction(LDAP*, unsigned, void*, void* prompts) {
-    for (auto* p = static_cast<sasl_interact_t*>(prompts); p->id != SASL_CB_LIST_END; ++p) {
-      p->result = p->defresult != nullptr ? p->defresult : "";
-      p->len = static_cast<unsigned>(std::char_traits<char>::length(static_cast<const char*>(p->result)));
-    }
-    return LDAP_SUCCESS;
-  }
-
-  DWORD Bind() {
-    CDirectoryCredentials account;
-    if (!ReadDirectoryCredentials(account)) {
-      const int rc = ldap_sasl_interactive_bind_s(m_ld, nullptr, "GSSAPI", nullptr, nullptr, LDAP_SASL_QUIET,
-                                                  QuietInteraction, nullptr);
-      return StatusOf(rc);
-    }
-    // An account without a domain or realm of its own is the domain's.
-    std::string name = account.userName;
-    if (name.find('@') == std::string::npos && name.find('\\') == std::string::npos && !account.domain.empty())
-      name = account.domain + "\\" + name;
-    berval password{static_cast<ber_len_t>(account.password.size()), account.password.data()};
-    return StatusOf(ldap_sasl_bind_s(m_ld, name.c_str(), LDAP_SASL_SIMPLE, &password, nullptr, nullptr, nullptr));
-  }
-
-  LDAP* m_ld = nullptr;
+  LDAP* Handle() const { return m_session.Handle(); }
+  CLdapSession m_session;
 };
 
 // A binary value (a SID) for a filter: every byte escaped.
@@ -168,7 +100,7 @@ std::string EscapeLdapFilterValue(const std::string& value) {
 DWORD LdapUserGetLocalGroups(const std::string& server, const std::string& user, bool indirect,
                              std::vector<std::string>& groups) {
   if (server.empty()) return kBadNetPath;
-  CLdapSession session;
+  CGroupSession session;
   DWORD status = session.Open(server);
   if (status != 0) return status;
 

@@ -53,6 +53,7 @@ KRB5_FILE=$W/krb5.conf
 CPS_SCRIPT=$W/check-password.sh
 LSAN_SUPPRESSIONS=$W/lsan-samba.supp
 TLS_DIR=$W/tls
+HOSTS_FILE=$W/hosts
 
 if [ "$(id -u)" != 0 ]; then
 	echo "samba_dc: must run as root (a Samba AD DC binds privileged ports)" >&2
@@ -211,6 +212,9 @@ EOF
 		"LocalDomainController"="$ADDRESS"
 		"CredentialsFile"="$CREDENTIALS"
 	EOF
+	# The DC's names for a private mount namespace (dc_run.sh): Kerberos
+	# service names need its host name to resolve, to the loopback address.
+	printf '127.0.0.1\tlocalhost\n%s\t%s.%s %s\n' "$ADDRESS" "$HOST_NAME" "$DNS_DOMAIN" "$HOST_NAME" >"$HOSTS_FILE"
 	rm -rf "$SYSTEM_DIR"
 	mkdir -p "$SYSTEM_DIR"
 	cp "$SCRIPT_DIR/lsan-samba.supp" "$LSAN_SUPPRESSIONS" || fail_start "cannot copy lsan-samba.supp"
@@ -253,6 +257,8 @@ write_env() {
 		DC_LDAPS_URI=ldaps://$ADDRESS
 		DC_TLS_CA=$TLS_DIR/ca.pem
 		DC_LSAN_SUPPRESSIONS=$LSAN_SUPPRESSIONS
+		DC_HOSTS=$HOSTS_FILE
+		DC_FQDN=$HOST_NAME.$DNS_DOMAIN
 	EOF
 	mv "$ENV_FILE.tmp" "$ENV_FILE"
 }
@@ -342,6 +348,15 @@ $(ss -ltnp 2>/dev/null | grep -E "$ADDRESS:($(echo $busy | tr ' ' '|')) ")"
 		samba-tool dns add $ADDRESS $DNS_DOMAIN $p A $ADDRESS -U "$ADMIN%$ADMIN_PASSWORD" \
 			>>"$W/provision.log" 2>&1 || fail_start "adding the A record $p failed"
 	done
+	# userPassword is the password (as directories that take it through
+	# generic LDAP clients have it), not a plain attribute holding its text.
+	LDAPTLS_CACERT=$TLS_DIR/ca.pem ldapmodify -H "ldaps://$ADDRESS" -x -D "$ADMIN@$DNS_DOMAIN" -w "$ADMIN_PASSWORD" >>"$W/provision.log" 2>&1 <<-EOF ||
+		dn: CN=Directory Service,CN=Windows NT,CN=Services,CN=Configuration,$BASE_DN
+		changetype: modify
+		replace: dSHeuristics
+		dSHeuristics: 000000001
+	EOF
+		fail_start "cannot make userPassword the password"
 	write_env
 	echo "samba_dc: $REALM up on $ADDRESS (master $master) in $(span "$t0") s:" \
 		"provision $(span "$t0" "$t1") s, start $(span "$t2" "$t3") s, DNS records $(span "$t3") s"
