@@ -172,11 +172,11 @@ std::vector<std::string> CServiceFiles::QuestionFileLines() const {
   return lines;
 }
 
-void CServiceFiles::WriteRegistry(bool withDatabasePath) const {
+void CServiceFiles::WriteRegistry(bool withDatabasePath, const std::string& more) const {
   std::string text = "Windows Registry Editor Version 5.00\r\n\r\n"
                      "[HKEY_LOCAL_MACHINE\\Software\\Varnok AG\\Varnok Password Reset]\r\n";
   if (withDatabasePath) text += "\"DatabasePath\"=\"" + folder + "/data\"\r\n";
-  text += "\"CentralServer\"=\"localhost\"\r\n";
+  text += "\"CentralServer\"=\"localhost\"\r\n" + more;
   WriteFile(folder + "/registry.reg", text);
 }
 

@@ -29,8 +29,9 @@ class CServiceFiles {
   void WriteQuestionFile(const std::string& text) const;
   std::string QuestionFileText() const;
   std::vector<std::string> QuestionFileLines() const;
-  // The registry file, with or without DatabasePath.
-  void WriteRegistry(bool withDatabasePath) const;
+  // The registry file, with or without DatabasePath; `more` follows the
+  // product key's values as written (more values, or further keys).
+  void WriteRegistry(bool withDatabasePath, const std::string& more = "") const;
   // MorrowenRules.txt in the system folder; a LOGDIR line keeps the rule
   // log in the folder.
   void WriteRules(const std::string& text) const;
