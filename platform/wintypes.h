@@ -19,6 +19,8 @@ using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;
 using LPSTR = char*;
 using LPCSTR = const char*;
+using PCHAR = char*;
+using PWCHAR = WCHAR*;
 using NTSTATUS = std::int32_t;
 
 // Window handles are opaque; a null handle means "no owner window".
