@@ -5,9 +5,13 @@
 // splitting that file once; then requests per second with 64 connections
 // against a small file, beside the cipher-bound rate of the record protocol
 // (decipher a request and encipher its reply on every core, as
-// RemoteSvr/common/bench measures it).
+// RemoteSvr/common/bench measures it). With --resets, instead: password
+// resets per second through each path against the fixture domain
+// controller, with 1 and 8 connections (reset_load.h; run it with
+// bench/reset_benchmark.sh).
 //
 //   remotesvr_load_generator [--seconds S] [--port P --file PATH]
+//   remotesvr_load_generator --resets [--seconds S]
 //
 // With --port the service must already read PATH as its question file. The
 // exit status is 1 when a figure misses its bound: one lookup within twice
@@ -31,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "RemoteSvr/bench/reset_load.h"
 #include "RemoteSvr/common/record_cipher.h"
 #include "RemoteSvr/common/record_client.h"
 #include "RemoteSvr/common/split_string.h"
@@ -52,6 +57,7 @@ struct COptions {
   double seconds = 2.0;
   int port = 0;
   std::string file;
+  bool resets = false;
 };
 
 std::string UserName(int n) {
@@ -227,11 +233,17 @@ void PrintRun(const char* label, int connections, const CRunResult& run) {
 
 COptions ParseOptions(int argc, char** argv) {
   COptions options;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i < argc; ++i) {
     const std::string name = argv[i];
+    if (name == "--resets") {
+      options.resets = true;
+      continue;
+    }
+    if (i + 1 == argc) break;
     if (name == "--seconds") options.seconds = std::atof(argv[i + 1]);
     if (name == "--port") options.port = std::atoi(argv[i + 1]);
     if (name == "--file") options.file = argv[i + 1];
+    ++i;
   }
   return options;
 }
@@ -240,6 +252,7 @@ COptions ParseOptions(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   const COptions options = ParseOptions(argc, argv);
+  if (options.resets) return RunResetLoad(options.seconds) ? 0 : 1;
   std::string folder = (fs::temp_directory_path() / "varnok-load-XXXXXX").string();
   if (mkdtemp(folder.data()) == nullptr) return 2;
   fs::create_directories(folder + "/data");
