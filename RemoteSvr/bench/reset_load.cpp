@@ -153,8 +153,9 @@ bool RunResetLoad(double seconds) {
   std::string folder = (fs::temp_directory_path() / "varnok-resets-XXXXXX").string();
   if (mkdtemp(folder.data()) == nullptr) return false;
   fs::create_directories(folder + "/data");
-  // No rules file: every password passes the site's rules.
+  // Rules that let every password pass, with their log kept in the folder.
   setenv("VARNOK_SYSTEM_DIR", folder.c_str(), 1);
+  std::ofstream(folder + "/MorrowenRules.txt", std::ios::binary) << "LOGDIR " << folder << "\nACTIVE 0\n";
   WriteRegistry(folder);
 
   CDcDirectory directory;
