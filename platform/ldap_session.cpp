@@ -104,6 +104,28 @@ int CLdapSession::Search(const std::string& base, int scope, const std::string& 
                            LDAP_NO_LIMIT, result);
 }
 
+int CLdapSession::Modify(const std::string& dn, LDAPMod** modifications, LDAPControl** serverControls) {
+  if (m_ld == nullptr) return LDAP_PARAM_ERROR;
+  int id = 0;
+  int rc = ldap_modify_ext(m_ld, dn.c_str(), modifications, serverControls, nullptr, &id);
+  if (rc != LDAP_SUCCESS) return rc;
+  timeval limit{kLdapOperationSeconds, 0};
+  LDAPMessage* result = nullptr;
+  rc = ldap_result(m_ld, id, LDAP_MSG_ALL, &limit, &result);
+  if (rc == 0) {
+    ldap_abandon_ext(m_ld, id, nullptr, nullptr);
+    return LDAP_TIMEOUT;
+  }
+  if (rc < 0) {
+    int code = LDAP_OTHER;
+    ldap_get_option(m_ld, LDAP_OPT_RESULT_CODE, &code);
+    return code;
+  }
+  int code = LDAP_OTHER;
+  rc = ldap_parse_result(m_ld, result, &code, nullptr, nullptr, nullptr, nullptr, 1);
+  return rc != LDAP_SUCCESS ? rc : code;
+}
+
 std::string CLdapSession::Diagnostic() const {
   if (m_ld == nullptr) return std::string();
   char* message = nullptr;

@@ -11,10 +11,7 @@
 #include <string>
 #include <vector>
 
-inline constexpr int kLdapConnectSeconds = 10;
-inline constexpr int kLdapOperationSeconds = 30;
-// The SASL security strength that signing and sealing stand for.
-inline constexpr unsigned kLdapSealedSsf = 56;
+#include "platform/ldap_limits.h"
 
 class CLdapSession {
  public:
@@ -40,6 +37,10 @@ class CLdapSession {
   // (also after a failure).
   int Search(const std::string& base, int scope, const std::string& filter, const std::vector<std::string>& attributes,
              LDAPControl** serverControls, LDAPMessage** result);
+
+  // A modification with the operation time-out (abandoned when it runs
+  // out); answers the server's result code.
+  int Modify(const std::string& dn, LDAPMod** modifications, LDAPControl** serverControls);
 
   // The server's text for the last failure, empty when it sent none.
   std::string Diagnostic() const;
