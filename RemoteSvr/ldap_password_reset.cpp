@@ -1,9 +1,18 @@
-// The password reset over LDAP ("unicodePwd" with the policy-hints control).
-// Not built yet: every reset fails with the LDAP client's own text for an
-// operation it cannot do, so the user is told and nothing is changed.
+// A password reset over LDAP: connect, find the user's entry, replace its
+// unicodePwd; the connection is closed once on every path.
 #include "RemoteSvr/ldap_password_client.h"
 
-int CLdapPasswordClient::ResetPassword(const std::string&, const std::string&) {
-  errorText = "Could not reset password via LDAP: Not Supported";
-  return 0;
+int CLdapPasswordClient::ResetPassword(const std::string& userName, const std::string& newPassword) {
+  std::string baseDn;
+  int controlIndex = -1;
+  PLDAP ld = Connect(server, baseDn, controlIndex);
+  if (ld == nullptr) return 0;
+  std::string dn;
+  if (!FindUserDn(ld, baseDn, userName, attribute, dn)) {
+    ldap_unbind(ld);
+    return 0;
+  }
+  const int done = SetUnicodePwd(ld, dn, newPassword, controlIndex);
+  ldap_unbind(ld);
+  return done;
 }

@@ -33,7 +33,7 @@ class CRecordingLdapBackend : public IWinLdapBackend {
   std::uint32_t userSearchResult = 0;
   std::uint32_t modifyResult = 0;
   // The root DSE; an attribute is left out when its flag is false.
-  std::string defaultNamingContext = "DC=corp,DC=example";
+  std::vector<std::string> defaultNamingContext = {"DC=corp,DC=example"};
   std::vector<std::string> supportedControl = {"1.2.840.113556.1.4.319"};
   bool listNamingContext = true;
   bool listSupportedControl = true;
@@ -77,7 +77,7 @@ class CRecordingLdapBackend : public IWinLdapBackend {
       if (base.empty() && scope == 0) {
         CLdapEntry rootDse;
         if (m_backend.listNamingContext)
-          rootDse.attributes.push_back({"defaultNamingContext", {m_backend.defaultNamingContext}});
+          rootDse.attributes.push_back({"defaultNamingContext", m_backend.defaultNamingContext});
         if (m_backend.listSupportedControl)
           rootDse.attributes.push_back({"supportedControl", m_backend.supportedControl});
         entries.push_back(rootDse);

@@ -1,0 +1,84 @@
+// The password change itself: unicodePwd replaced by the quoted password as
+// UTF-16 little-endian bytes, with the password-policy-hints control the
+// connection found. The password goes through the one UTF-8 to UTF-16
+// conversion of every path (a byte outside valid UTF-8, say 0x80, becomes
+// the code unit of the same value); every buffer that held it is wiped.
+#include <new>
+
+#include "RemoteSvr/ldap_password_client.h"
+#include "platform/text.h"
+#include "platform/wipe.h"
+
+namespace {
+
+// A BER sequence holding one context-specific [0] element of value 1.
+constexpr char kPolicyHintsValue[] = {0x30, 0x03, static_cast<char>(0x80), 0x01, 0x01};
+
+constexpr char kUnwillingText[] =
+    "The domain controller was not willing to set the new password.  It may not meet your defined password "
+    "policy (e.g. complexity, age or history requirements).";
+
+// The quoted password's UTF-16 code units, low byte first.
+bool BuildPasswordValue(const std::string& password, std::string& bytes) {
+  std::string quoted;
+  std::u16string wide;
+  CWipeOnExit<char> wipeQuoted(quoted);
+  CWipeOnExit<char16_t> wipeWide(wide);
+  try {
+    quoted.reserve(password.size() + 2);
+    quoted += '"';
+    quoted += password;
+    quoted += '"';
+    wide = Utf8ToUtf16(quoted);
+    bytes.reserve(wide.size() * 2);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (const char16_t unit : wide) {
+    bytes += static_cast<char>(unit & 0xff);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return true;
+}
+
+}  // namespace
+
+int CLdapPasswordClient::SetUnicodePwd(PLDAP connection, const std::string& dn, const std::string& newPassword,
+                                       int controlIndex) {
+  std::string password;
+  CWipeOnExit<char> wipePassword(password);
+  if (!BuildPasswordValue(newPassword, password)) {
+    errorText = "Unable to allocate memory for password.";
+    return 0;
+  }
+
+  berval value{static_cast<ULONG>(password.size()), password.data()};
+  berval* values[] = {&value, nullptr};
+  WCHAR unicodePwd[] = u"unicodePwd";
+  LDAPModW modification{};
+  modification.mod_op = LDAP_MOD_REPLACE | LDAP_MOD_BVALUES;
+  modification.mod_type = unicodePwd;
+  modification.mod_vals.modv_bvals = values;
+  LDAPModW* modifications[] = {&modification, nullptr};
+
+  std::u16string oid;
+  std::string hints(kPolicyHintsValue, sizeof kPolicyHintsValue);
+  LDAPControlW control{};
+  PLDAPControlW controls[] = {nullptr, nullptr};
+  if (controlIndex == 0 || controlIndex == 1) {
+    oid = Utf8ToUtf16(PolicyHintsOids[controlIndex]);
+    control.ldctl_oid = oid.data();
+    control.ldctl_value = {static_cast<ULONG>(hints.size()), hints.data()};
+    control.ldctl_iscritical = TRUE;
+    controls[0] = &control;
+  }
+
+  std::u16string wideDn = Utf8ToUtf16(dn);
+  const ULONG rc = ldap_modify_ext_sW(connection, wideDn.data(), modifications, controls, nullptr);
+  if (rc == LDAP_SUCCESS) return 1;
+  if (rc == LDAP_UNWILLING_TO_PERFORM)
+    errorText = kUnwillingText;
+  else
+    errorText = std::string("Could not reset password via LDAP: ") + ldap_err2stringA(rc);
+  return 0;
+}
