@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ class CRecordingLdapBackend : public IWinLdapBackend {
   // What is answered.
   std::uint32_t openResult = 0;
   std::uint32_t connectResult = 0;
+  // Hosts whose connect fails with LDAP_SERVER_DOWN (0x51).
+  std::set<std::string> unreachableHosts;
   std::uint32_t bindResult = 0;
   std::uint32_t rootDseResult = 0;
   std::uint32_t userSearchResult = 0;
@@ -54,18 +57,18 @@ class CRecordingLdapBackend : public IWinLdapBackend {
     opens.emplace_back(host, port);
     result = openResult;
     if (openResult != 0) return nullptr;
-    return std::make_unique<CConnection>(*this);
+    return std::make_unique<CConnection>(*this, host);
   }
 
  private:
   class CConnection : public IWinLdapConnection {
    public:
-    explicit CConnection(CRecordingLdapBackend& backend) : m_backend(backend) {}
+    CConnection(CRecordingLdapBackend& backend, const std::string& host) : m_backend(backend), m_host(host) {}
     ~CConnection() override { ++m_backend.closes; }
 
     std::uint32_t Connect(long timeoutMilliseconds) override {
       m_backend.connectTimeouts.push_back(timeoutMilliseconds);
-      return m_backend.connectResult;
+      return m_backend.unreachableHosts.count(m_host) != 0 ? 0x51 : m_backend.connectResult;
     }
     std::uint32_t BindNegotiate(unsigned minimumSsf) override {
       m_backend.bindSsfs.push_back(minimumSsf);
@@ -94,6 +97,7 @@ class CRecordingLdapBackend : public IWinLdapBackend {
 
    private:
     CRecordingLdapBackend& m_backend;
+    std::string m_host;
   };
 };
 
