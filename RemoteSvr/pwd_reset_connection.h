@@ -38,6 +38,10 @@ class CPwdResetConnection {
   // until the peer closes, a transfer fails or a header is bad.
   void HandleRequests();
 
+  // `length` random bytes from the CryptoAPI: 1, or 0 with `errorText` the
+  // CryptoAPI's error text (there is no weaker fallback).
+  static int GetRandomBytes(BYTE* buffer, DWORD length, std::string& errorText);
+
   // The account operations; each answers 1, or 0 with `errorText` set.
   int SetPasswordNetUser(const std::string& domain, const std::string& userName, const std::string& newPassword,
                          std::string& errorText);

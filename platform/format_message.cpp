@@ -5,7 +5,9 @@
 #include <string_view>
 
 #include "platform/last_error.h"
+#include "platform/netapi.h"
 #include "platform/service_manager.h"
+#include "platform/wincrypt.h"
 
 namespace {
 
@@ -16,6 +18,28 @@ struct SystemMessage {
 
 constexpr SystemMessage kSystemMessages[] = {
     {ERROR_SUCCESS, "The operation completed successfully.\r\n"},
+    // The network-user calls and the CryptoAPI.
+    {ERROR_BAD_NETPATH, "The network path was not found.\r\n"},
+    {ERROR_INVALID_PASSWORD, "The specified network password is not correct.\r\n"},
+    {ERROR_PASSWORD_RESTRICTION,
+     "Unable to update the password. The value provided for the new password does not meet the length, "
+     "complexity, or history requirements of the domain.\r\n"},
+    {ERROR_LOGON_FAILURE, "The user name or password is incorrect.\r\n"},
+    {ERROR_ACCOUNT_DISABLED, "This user can't sign in because this account is currently disabled.\r\n"},
+    {ERROR_ACCOUNT_EXPIRED, "The user's account has expired.\r\n"},
+    {ERROR_NO_SUCH_DOMAIN, "The specified domain either does not exist or could not be contacted.\r\n"},
+    {ERROR_ACCOUNT_LOCKED_OUT, "The referenced account is currently locked out and may not be logged on to.\r\n"},
+    {NERR_BufTooSmall, "The API return buffer is too small.\r\n"},
+    {NERR_InternalError, "An internal error occurred.\r\n"},
+    {NERR_UserNotFound, "The user name could not be found.\r\n"},
+    {NERR_PasswordTooShort,
+     "The password does not meet the password policy requirements. Check the minimum password length, password "
+     "complexity and password history requirements.\r\n"},
+    {NERR_InvalidComputer, "This computer name is invalid.\r\n"},
+    {NTE_BAD_UID, "Bad UID.\r\n"},
+    {NTE_BAD_FLAGS, "Invalid flags specified.\r\n"},
+    {NTE_BAD_PROV_TYPE, "Invalid provider type specified.\r\n"},
+    {NTE_FAIL, "An internal error occurred.\r\n"},
     {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified.\r\n"},
     {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified.\r\n"},
     {ERROR_TOO_MANY_OPEN_FILES, "The system cannot open the file.\r\n"},

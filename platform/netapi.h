@@ -17,7 +17,17 @@ inline constexpr NET_API_STATUS NERR_BASE = 2100;
 inline constexpr NET_API_STATUS NERR_BufTooSmall = NERR_BASE + 23;         // 2123
 inline constexpr NET_API_STATUS NERR_InternalError = NERR_BASE + 40;      // 2140
 inline constexpr NET_API_STATUS NERR_UserNotFound = NERR_BASE + 121;      // 2221
+inline constexpr NET_API_STATUS NERR_PasswordTooShort = NERR_BASE + 145;  // 2245
 inline constexpr NET_API_STATUS NERR_InvalidComputer = NERR_BASE + 251;   // 2351
+
+// Codes the user calls answer besides the NERR_ ones.
+inline constexpr DWORD ERROR_BAD_NETPATH = 53;
+inline constexpr DWORD ERROR_INVALID_PASSWORD = 86;
+inline constexpr DWORD ERROR_PASSWORD_RESTRICTION = 1325;
+inline constexpr DWORD ERROR_LOGON_FAILURE = 1326;
+inline constexpr DWORD ERROR_ACCOUNT_DISABLED = 1331;
+inline constexpr DWORD ERROR_ACCOUNT_EXPIRED = 1793;
+inline constexpr DWORD ERROR_ACCOUNT_LOCKED_OUT = 1909;
 
 inline constexpr DWORD MAX_PREFERRED_LENGTH = 0xFFFFFFFFu;
 // NetUserGetLocalGroups: also the groups the user is in through other groups.
@@ -42,6 +52,84 @@ NET_API_STATUS NetUserGetGroups(LPCWSTR serverName, LPCWSTR userName, DWORD leve
 NET_API_STATUS NetUserGetLocalGroups(LPCWSTR serverName, LPCWSTR userName, DWORD level, DWORD flags,
                                      LPBYTE* buffer, DWORD preferredMaximumLength, LPDWORD entriesRead,
                                      LPDWORD totalEntries);
+
+// User account flags (usri3_flags).
+inline constexpr DWORD UF_SCRIPT = 0x0001;
+inline constexpr DWORD UF_ACCOUNTDISABLE = 0x0002;
+inline constexpr DWORD UF_LOCKOUT = 0x0010;
+inline constexpr DWORD UF_PASSWD_NOTREQD = 0x0020;
+inline constexpr DWORD UF_NORMAL_ACCOUNT = 0x0200;
+inline constexpr DWORD UF_DONT_EXPIRE_PASSWD = 0x10000;
+
+// A user's password (level 1003).
+struct USER_INFO_1003 {
+  LPWSTR usri1003_password;
+};
+
+// A user's level-3 record. usri3_password is always null in an answer.
+struct USER_INFO_3 {
+  LPWSTR usri3_name;
+  LPWSTR usri3_password;
+  DWORD usri3_password_age;
+  DWORD usri3_priv;
+  LPWSTR usri3_home_dir;
+  LPWSTR usri3_comment;
+  DWORD usri3_flags;
+  LPWSTR usri3_script_path;
+  DWORD usri3_auth_flags;
+  LPWSTR usri3_full_name;
+  LPWSTR usri3_usr_comment;
+  LPWSTR usri3_parms;
+  LPWSTR usri3_workstations;
+  DWORD usri3_last_logon;
+  DWORD usri3_last_logoff;
+  DWORD usri3_acct_expires;
+  DWORD usri3_max_storage;
+  DWORD usri3_units_per_week;
+  LPBYTE usri3_logon_hours;
+  DWORD usri3_bad_pw_count;
+  DWORD usri3_num_logons;
+  LPWSTR usri3_logon_server;
+  DWORD usri3_country_code;
+  DWORD usri3_code_page;
+  DWORD usri3_user_id;
+  DWORD usri3_primary_group_id;
+  LPWSTR usri3_profile;
+  LPWSTR usri3_home_dir_drive;
+  DWORD usri3_password_expired;
+};
+
+// In every user call the server is "\\name" or "name" alike; none is the
+// local computer.
+
+// Level 1003: an administrator's reset of the password (libnetapi).
+// Level 3: only the account's state is written, over LDAP to the same
+// controller: usri3_flags' UF_ACCOUNTDISABLE (userAccountControl), a clear
+// UF_LOCKOUT unlocks (lockoutTime 0; a set one locks nothing), and
+// usri3_password_expired (1: pwdLastSet 0, the password must be changed at
+// the next logon; 0 on an expired password: pwdLastSet -1, valid from now).
+// Every other field of the record is ignored. *parmError, when given, is 0
+// unless the controller named a field it refused.
+NET_API_STATUS NetUserSetInfo(LPCWSTR serverName, LPCWSTR userName, DWORD level, LPBYTE buffer, LPDWORD parmError);
+
+// Level 3 only: one buffer, record and texts, that the caller frees with
+// NetApiBufferFree; *buffer is null after a failure.
+NET_API_STATUS NetUserGetInfo(LPCWSTR serverName, LPCWSTR userName, DWORD level, LPBYTE* buffer);
+
+// The user's own change of password, old to new, on `domainName` (a
+// controller's name, "\\name" or "name", or a domain name that resolves to
+// one; none: the local computer): a bind as the user with the old password,
+// so a wrong one counts as a bad logon. ERROR_INVALID_PASSWORD for a wrong
+// old password, NERR_PasswordTooShort when the domain's policy refuses the
+// new one, ERROR_ACCOUNT_LOCKED_OUT, ERROR_ACCOUNT_DISABLED,
+// NERR_UserNotFound.
+NET_API_STATUS NetUserChangePassword(LPCWSTR domainName, LPCWSTR userName, LPCWSTR oldPassword,
+                                     LPCWSTR newPassword);
+
+// The primary domain controller of `domainName` (none: the server's own
+// domain) as "\\name", asked of `serverName` (none: the local computer), in
+// one buffer freed with NetApiBufferFree.
+NET_API_STATUS NetGetDCName(LPCWSTR serverName, LPCWSTR domainName, LPBYTE* buffer);
 
 // The directory service locator.
 inline constexpr DWORD ERROR_NO_SUCH_DOMAIN = 1355;

@@ -26,6 +26,38 @@ struct CDomainControllerInfo {
   std::string clientSite;
 };
 
+// A user's level-3 record in plain types (the password is never part of it).
+struct CUserRecord {
+  std::string name;
+  DWORD passwordAge = 0;
+  DWORD privilege = 0;
+  std::string homeDir;
+  std::string comment;
+  DWORD flags = 0;  // netapi's UF_ bits
+  std::string scriptPath;
+  DWORD authFlags = 0;
+  std::string fullName;
+  std::string userComment;
+  std::string parms;
+  std::string workstations;
+  DWORD lastLogon = 0;
+  DWORD lastLogoff = 0;
+  DWORD accountExpires = 0;
+  DWORD maxStorage = 0;
+  DWORD unitsPerWeek = 0;
+  std::vector<std::uint8_t> logonHours;  // empty: none given
+  DWORD badPasswordCount = 0;
+  DWORD logonCount = 0;
+  std::string logonServer;
+  DWORD countryCode = 0;
+  DWORD codePage = 0;
+  DWORD userId = 0;
+  DWORD primaryGroupId = 0;
+  std::string profile;
+  std::string homeDirDrive;
+  DWORD passwordExpired = 0;
+};
+
 class INetApiBackend {
  public:
   virtual ~INetApiBackend() = default;
@@ -39,6 +71,21 @@ class INetApiBackend {
   // answer ERROR_NOT_SUPPORTED (50).
   virtual DWORD GetDcName(const std::string& server, const std::string& domain, DWORD flags,
                           CDomainControllerInfo& info);
+
+  // The user calls; passwords are UTF-8 and never kept. Backends without
+  // them answer ERROR_NOT_SUPPORTED (50).
+  // An administrator's reset of the password (level 1003).
+  virtual DWORD UserSetPassword(const std::string& server, const std::string& user, const std::string& password,
+                                DWORD& parmError);
+  virtual DWORD UserGetInfo(const std::string& server, const std::string& user, CUserRecord& record);
+  // Writes the record's account state only (see NetUserSetInfo level 3).
+  virtual DWORD UserSetInfo(const std::string& server, const std::string& user, const CUserRecord& record,
+                            DWORD& parmError);
+  virtual DWORD UserChangePassword(const std::string& domainOrServer, const std::string& user,
+                                   const std::string& oldPassword, const std::string& newPassword);
+  // The domain's primary controller, "\\name"; `domain` empty for the
+  // server's own domain.
+  virtual DWORD GetPrimaryDcName(const std::string& server, const std::string& domain, std::string& name);
 };
 
 // The backend in force: the libnetapi one unless a test set its own.

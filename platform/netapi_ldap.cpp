@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/ldap_session.h"
+#include "platform/netapi_ldap_session.h"
 
 namespace {
 
@@ -19,30 +20,11 @@ constexpr DWORD kUserNotFound = 2221;
 // groupType's bit for local groups: builtin ones and domain-local ones.
 constexpr char kLocalGroupFilter[] = "(objectClass=group)(groupType:1.2.840.113556.1.4.803:=4)";
 
-DWORD StatusOf(int result) {
-  switch (result) {
-    case LDAP_SUCCESS: return 0;
-    case LDAP_INVALID_CREDENTIALS: return kLogonFailure;
-    case LDAP_INSUFFICIENT_ACCESS:
-    case LDAP_STRONG_AUTH_REQUIRED:
-    case LDAP_CONFIDENTIALITY_REQUIRED: return kAccessDenied;
-    case LDAP_NO_MEMORY: return kNotEnoughMemory;
-    case LDAP_SERVER_DOWN:
-    case LDAP_CONNECT_ERROR:
-    case LDAP_TIMEOUT: return kBadNetPath;
-    default: return kInternalError;
-  }
-}
-
 // A connection over ldaps with the directory account, and searches that
 // hand each entry on.
 class CGroupSession {
  public:
-  DWORD Open(const std::string& server) {
-    int rc = m_session.Open(server, LDAPS_PORT, true);
-    if (rc == LDAP_SUCCESS) rc = m_session.BindDirectoryAccount();
-    return StatusOf(rc);
-  }
+  DWORD Open(const std::string& server) { return OpenDirectorySession(m_session, server); }
 
   // Searches and hands each entry to `onEntry`; the result is freed after.
   template <class OnEntry>
@@ -57,8 +39,10 @@ class CGroupSession {
       }
     }
     if (result != nullptr) ldap_msgfree(result);
-    return StatusOf(rc);
+    return NetApiStatusOfLdap(rc);
   }
+
+  CLdapSession& Session() { return m_session; }
 
   std::string DistinguishedName(LDAPMessage* entry) { return LdapEntryDn(Handle(), entry); }
   std::vector<std::string> Values(LDAPMessage* entry, const char* attribute) {
@@ -97,6 +81,67 @@ std::string EscapeLdapFilterValue(const std::string& value) {
   return out;
 }
 
+DWORD NetApiStatusOfLdap(int result) {
+  switch (result) {
+    case LDAP_SUCCESS: return 0;
+    case LDAP_INVALID_CREDENTIALS: return kLogonFailure;
+    case LDAP_INSUFFICIENT_ACCESS:
+    case LDAP_STRONG_AUTH_REQUIRED:
+    case LDAP_CONFIDENTIALITY_REQUIRED: return kAccessDenied;
+    case LDAP_NO_MEMORY: return kNotEnoughMemory;
+    case LDAP_SERVER_DOWN:
+    case LDAP_CONNECT_ERROR:
+    case LDAP_TIMEOUT: return kBadNetPath;
+    case LDAP_NO_SUCH_OBJECT: return kUserNotFound;
+    default: return kInternalError;
+  }
+}
+
+std::string StripUncPrefix(const std::string& server) {
+  return server.rfind("\\\\", 0) == 0 ? server.substr(2) : server;
+}
+
+DWORD OpenDirectorySession(CLdapSession& session, const std::string& server) {
+  if (server.empty()) return kBadNetPath;
+  int rc = session.Open(server, LDAPS_PORT, true);
+  if (rc == LDAP_SUCCESS) rc = session.BindDirectoryAccount();
+  return NetApiStatusOfLdap(rc);
+}
+
+DWORD FindUserEntry(CLdapSession& session, const std::string& user, const std::vector<std::string>& attributes,
+                    CDirectoryUser& found) {
+  found = CDirectoryUser();
+  LDAPMessage* result = nullptr;
+  int rc = session.Search("", LDAP_SCOPE_BASE, "(objectClass=*)", {"defaultNamingContext"}, nullptr, &result);
+  std::string namingContext;
+  if (rc == LDAP_SUCCESS) {
+    if (LDAPMessage* entry = ldap_first_entry(session.Handle(), result)) {
+      const auto names = LdapValues(session.Handle(), entry, "defaultNamingContext");
+      if (!names.empty()) namingContext = names.front();
+    }
+  }
+  if (result != nullptr) ldap_msgfree(result);
+  result = nullptr;
+  if (rc != LDAP_SUCCESS) return NetApiStatusOfLdap(rc);
+  if (namingContext.empty()) return kInternalError;
+
+  rc = session.Search(namingContext, LDAP_SCOPE_SUBTREE,
+                      "(&(objectClass=user)(sAMAccountName=" + EscapeLdapFilterValue(user) + "))",
+                      attributes.empty() ? std::vector<std::string>{"1.1"} : attributes, nullptr, &result);
+  if (rc == LDAP_SUCCESS) {
+    if (LDAPMessage* entry = ldap_first_entry(session.Handle(), result)) {
+      found.dn = LdapEntryDn(session.Handle(), entry);
+      for (const std::string& attribute : attributes)
+        found.values.push_back(LdapValues(session.Handle(), entry, attribute.c_str()));
+    }
+  }
+  if (result != nullptr) ldap_msgfree(result);
+  if (rc != LDAP_SUCCESS) return NetApiStatusOfLdap(rc);
+  if (found.dn.empty()) return kUserNotFound;
+  found.namingContext = namingContext;
+  return 0;
+}
+
 DWORD LdapUserGetLocalGroups(const std::string& server, const std::string& user, bool indirect,
                              std::vector<std::string>& groups) {
   if (server.empty()) return kBadNetPath;
@@ -104,22 +149,11 @@ DWORD LdapUserGetLocalGroups(const std::string& server, const std::string& user,
   DWORD status = session.Open(server);
   if (status != 0) return status;
 
-  std::string namingContext;
-  status = session.Search("", LDAP_SCOPE_BASE, "(objectClass=*)", "defaultNamingContext", [&](LDAPMessage* entry) {
-    const auto values = session.Values(entry, "defaultNamingContext");
-    if (!values.empty()) namingContext = values.front();
-  });
+  CDirectoryUser found;
+  status = FindUserEntry(session.Session(), user, {}, found);
   if (status != 0) return status;
-  if (namingContext.empty()) return kInternalError;
-
-  std::string userDn;
-  status = session.Search(namingContext, LDAP_SCOPE_SUBTREE,
-                          "(&(objectClass=user)(sAMAccountName=" + EscapeLdapFilterValue(user) + "))", "1.1",
-                          [&](LDAPMessage* entry) {
-                            if (userDn.empty()) userDn = session.DistinguishedName(entry);
-                          });
-  if (status != 0) return status;
-  if (userDn.empty()) return kUserNotFound;
+  const std::string& userDn = found.dn;
+  const std::string& namingContext = found.namingContext;
 
   // Which groups to keep: every SID of the user's token, or the direct
   // memberships.

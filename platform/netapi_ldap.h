@@ -19,5 +19,8 @@
 DWORD LdapUserGetLocalGroups(const std::string& server, const std::string& user, bool indirect,
                              std::vector<std::string>& groups);
 
+// "\\name" names the same machine as "name".
+std::string StripUncPrefix(const std::string& server);
+
 // RFC 4515: a value made safe for an LDAP filter.
 std::string EscapeLdapFilterValue(const std::string& value);

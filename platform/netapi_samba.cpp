@@ -14,12 +14,16 @@
 #include "platform/directory_settings.h"
 #include "platform/netapi_backend.h"
 #include "platform/netapi_ldap.h"
+#include "platform/netapi_user_ldap.h"
 
 namespace {
 
 // netapi's own codes for what libnetapi itself cannot do.
 constexpr DWORD kNotEnoughMemory = 8;
 constexpr DWORD kInvalidComputer = 2351;
+constexpr DWORD kInternalError = 2140;
+constexpr DWORD kNoneMapped = 1332;
+constexpr DWORD kUserNotFound = 2221;
 constexpr DWORD kNoSuchDomain = 1355;
 
 std::string Text(const char* text) { return text == nullptr ? std::string() : std::string(text); }
@@ -117,10 +121,105 @@ class CSambaNetApiBackend : public INetApiBackend {
     return status;
   }
 
+  DWORD UserSetPassword(const std::string& server, const std::string& user, const std::string& password,
+                        DWORD& parmError) override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::string target;
+    DWORD status = Prepare(server, target);
+    if (status != 0) return status;
+    USER_INFO_1003 info{password.c_str()};
+    uint32_t refused = 0;
+    status = static_cast<DWORD>(
+        ::NetUserSetInfo(ServerName(target), user.c_str(), 1003, reinterpret_cast<uint8_t*>(&info), &refused));
+    parmError = refused;
+    return UserStatus(status);
+  }
+
+  DWORD UserGetInfo(const std::string& server, const std::string& user, CUserRecord& record) override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::string target;
+    DWORD status = Prepare(server, target);
+    if (status != 0) return status;
+    uint8_t* buffer = nullptr;
+    status = static_cast<DWORD>(::NetUserGetInfo(ServerName(target), user.c_str(), 3, &buffer));
+    if (status == 0 && buffer == nullptr) status = kInternalError;
+    if (status == 0) CopyRecord(*reinterpret_cast<const USER_INFO_3*>(buffer), record);
+    if (buffer != nullptr) ::NetApiBufferFree(buffer);
+    return UserStatus(status);
+  }
+
+  // Over LDAP: libnetapi's own level-3 set sends the UF_ flags unconverted.
+  DWORD UserSetInfo(const std::string& server, const std::string& user, const CUserRecord& record,
+                    DWORD& parmError) override {
+    parmError = 0;
+    return LdapUserSetAccountState(StripUncPrefix(LocalOr(server)), user, record);
+  }
+
+  // Over LDAP: libnetapi answers "not supported" without asking.
+  DWORD UserChangePassword(const std::string& domainOrServer, const std::string& user, const std::string& oldPassword,
+                           const std::string& newPassword) override {
+    return LdapUserChangePassword(StripUncPrefix(LocalOr(domainOrServer)), user, oldPassword, newPassword);
+  }
+
+  DWORD GetPrimaryDcName(const std::string& server, const std::string& domain, std::string& name) override {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::string target;
+    DWORD status = Prepare(server, target);
+    if (status != 0) return status;
+    if (target.empty() && domain.empty()) return kNoSuchDomain;
+    // As with the locator: no domain name into libnetapi.
+    std::string lookFor = domain;
+    if (lookFor.empty()) {
+      status = OwnDomainOf(target, lookFor);
+      if (status != 0) return status;
+    }
+    uint8_t* buffer = nullptr;
+    status = static_cast<DWORD>(::NetGetDCName(ServerName(target), lookFor.c_str(), &buffer));
+    if (status == 0 && buffer == nullptr) status = kNoSuchDomain;
+    if (status == 0) {
+      name = reinterpret_cast<const char*>(buffer);
+      if (name.rfind("\\\\", 0) != 0) name = "\\\\" + name;
+    }
+    if (buffer != nullptr) ::NetApiBufferFree(buffer);
+    return status;
+  }
+
  private:
-  // "\\server" names the same machine as "server".
-  static std::string StripUncPrefix(const std::string& server) {
-    return server.rfind("\\\\", 0) == 0 ? server.substr(2) : server;
+  // libnetapi tells an unknown user by the failed name lookup
+  // (ERROR_NONE_MAPPED); netapi's own answer is NERR_UserNotFound.
+  static DWORD UserStatus(DWORD status) { return status == kNoneMapped ? kUserNotFound : status; }
+
+  static std::string LocalOr(const std::string& server) { return server.empty() ? LocalDomainController() : server; }
+
+  static void CopyRecord(const USER_INFO_3& in, CUserRecord& r) {
+    r.name = Text(in.usri3_name);
+    r.passwordAge = in.usri3_password_age;
+    r.privilege = in.usri3_priv;
+    r.homeDir = Text(in.usri3_home_dir);
+    r.comment = Text(in.usri3_comment);
+    r.flags = in.usri3_flags;
+    r.scriptPath = Text(in.usri3_script_path);
+    r.authFlags = in.usri3_auth_flags;
+    r.fullName = Text(in.usri3_full_name);
+    r.userComment = Text(in.usri3_usr_comment);
+    r.parms = Text(in.usri3_parms);
+    r.workstations = Text(in.usri3_workstations);
+    r.lastLogon = in.usri3_last_logon;
+    r.lastLogoff = in.usri3_last_logoff;
+    r.accountExpires = in.usri3_acct_expires;
+    r.maxStorage = in.usri3_max_storage;
+    r.unitsPerWeek = in.usri3_units_per_week;
+    if (in.usri3_logon_hours != nullptr) r.logonHours.assign(in.usri3_logon_hours, in.usri3_logon_hours + 21);
+    r.badPasswordCount = in.usri3_bad_pw_count;
+    r.logonCount = in.usri3_num_logons;
+    r.logonServer = Text(in.usri3_logon_server);
+    r.countryCode = in.usri3_country_code;
+    r.codePage = in.usri3_code_page;
+    r.userId = in.usri3_user_id;
+    r.primaryGroupId = in.usri3_primary_group_id;
+    r.profile = Text(in.usri3_profile);
+    r.homeDirDrive = Text(in.usri3_home_dir_drive);
+    r.passwordExpired = in.usri3_password_expired;
   }
 
   static const char* ServerName(const std::string& server) { return server.empty() ? nullptr : server.c_str(); }
@@ -154,9 +253,17 @@ class CSambaNetApiBackend : public INetApiBackend {
     return status;
   }
 
-  // Opens the context once, then sets the account afresh for every call, as
-  // the settings are read afresh.
+  // Opens the context, then sets the account afresh for every call, as the
+  // settings are read afresh. A context that has talked to one server
+  // answers "access denied" for every other (seen against a Samba DC), so a
+  // call to another server starts a fresh one.
   DWORD Prepare(const std::string& server, std::string& target) {
+    target = StripUncPrefix(server.empty() ? LocalDomainController() : server);
+    if (m_context != nullptr && target != m_server) {
+      libnetapi_free(m_context);
+      m_context = nullptr;
+    }
+    m_server = target;
     if (m_context == nullptr) {
       if (libnetapi_init(&m_context) != NET_API_STATUS_SUCCESS || m_context == nullptr) {
         m_context = nullptr;
@@ -164,7 +271,6 @@ class CSambaNetApiBackend : public INetApiBackend {
       }
       libnetapi_set_debuglevel(m_context, "0");
     }
-    target = server.empty() ? LocalDomainController() : server;
     if (target.size() > 255) return kInvalidComputer;
     CDirectoryCredentials credentials;
     if (ReadDirectoryCredentials(credentials)) {
@@ -179,6 +285,7 @@ class CSambaNetApiBackend : public INetApiBackend {
 
   std::mutex m_lock;
   libnetapi_ctx* m_context = nullptr;
+  std::string m_server;  // the one m_context has talked to
 };
 
 }  // namespace
