@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/ds_errors.h"
 #include "platform/last_error.h"
 #include "platform/netapi.h"
 #include "platform/service_manager.h"
@@ -79,6 +80,56 @@ constexpr SystemMessage kSystemMessages[] = {
     {ERROR_SERVICE_LOGON_FAILED, "The service did not start due to a logon failure.\r\n"},
     {ERROR_SERVICE_MARKED_FOR_DELETE, "The specified service has been marked for deletion.\r\n"},
     {ERROR_SERVICE_EXISTS, "The specified service already exists.\r\n"},
+    // Directory results (ADSI over LDAP).
+    {ERROR_CONNECTION_REFUSED, "The remote computer refused the network connection.\r\n"},
+    {ERROR_OBJECT_ALREADY_EXISTS, "The object already exists.\r\n"},
+    {ERROR_DS_NO_ATTRIBUTE_OR_VALUE, "The specified directory service attribute or value does not exist.\r\n"},
+    {ERROR_DS_INVALID_ATTRIBUTE_SYNTAX, "The attribute syntax specified to the directory service is invalid.\r\n"},
+    {ERROR_DS_ATTRIBUTE_TYPE_UNDEFINED, "The attribute type specified to the directory service is not defined.\r\n"},
+    {ERROR_DS_ATTRIBUTE_OR_VALUE_EXISTS, "The specified directory service attribute or value already exists.\r\n"},
+    {ERROR_DS_BUSY, "The directory service is busy.\r\n"},
+    {ERROR_DS_UNAVAILABLE, "The directory service is unavailable.\r\n"},
+    {ERROR_DS_OBJ_CLASS_VIOLATION,
+     "The requested operation did not satisfy one or more constraints associated with the class of the object.\r\n"},
+    {ERROR_DS_CANT_ON_NON_LEAF, "The directory service can perform the requested operation only on a leaf object.\r\n"},
+    {ERROR_DS_CANT_ON_RDN,
+     "The directory service cannot perform the requested operation on the RDN attribute of an object.\r\n"},
+    {ERROR_DS_CANT_MOD_OBJ_CLASS,
+     "The directory service detected an attempt to modify the object class of an object.\r\n"},
+    {ERROR_DS_OPERATIONS_ERROR, "An operations error occurred.\r\n"},
+    {ERROR_DS_PROTOCOL_ERROR, "A protocol error occurred.\r\n"},
+    {ERROR_DS_TIMELIMIT_EXCEEDED, "The time limit for this request was exceeded.\r\n"},
+    {ERROR_DS_SIZELIMIT_EXCEEDED, "The size limit for this request was exceeded.\r\n"},
+    {ERROR_DS_ADMIN_LIMIT_EXCEEDED, "The administrative limit for this request was exceeded.\r\n"},
+    {ERROR_DS_COMPARE_FALSE, "The compare response was false.\r\n"},
+    {ERROR_DS_COMPARE_TRUE, "The compare response was true.\r\n"},
+    {ERROR_DS_AUTH_METHOD_NOT_SUPPORTED, "The requested authentication method is not supported by the server.\r\n"},
+    {ERROR_DS_STRONG_AUTH_REQUIRED, "A more secure authentication method is required for this server.\r\n"},
+    {ERROR_DS_INAPPROPRIATE_AUTH, "Inappropriate authentication.\r\n"},
+    {ERROR_DS_AUTH_UNKNOWN, "The authentication mechanism is unknown.\r\n"},
+    {ERROR_DS_REFERRAL, "A referral was returned from the server.\r\n"},
+    {ERROR_DS_UNAVAILABLE_CRIT_EXTENSION, "The server does not support the requested critical extension.\r\n"},
+    {ERROR_DS_CONFIDENTIALITY_REQUIRED, "This request requires a secure connection.\r\n"},
+    {ERROR_DS_INAPPROPRIATE_MATCHING, "Inappropriate matching.\r\n"},
+    {ERROR_DS_CONSTRAINT_VIOLATION, "A constraint violation occurred.\r\n"},
+    {ERROR_DS_NO_SUCH_OBJECT, "There is no such object on the server.\r\n"},
+    {ERROR_DS_ALIAS_PROBLEM, "There is an alias problem.\r\n"},
+    {ERROR_DS_INVALID_DN_SYNTAX, "An invalid dn syntax has been specified.\r\n"},
+    {ERROR_DS_IS_LEAF, "The object is a leaf object.\r\n"},
+    {ERROR_DS_ALIAS_DEREF_PROBLEM, "There is an alias dereferencing problem.\r\n"},
+    {ERROR_DS_UNWILLING_TO_PERFORM, "The server is unwilling to process the request.\r\n"},
+    {ERROR_DS_LOOP_DETECT, "A loop has been detected.\r\n"},
+    {ERROR_DS_NAMING_VIOLATION, "There is a naming violation.\r\n"},
+    {ERROR_DS_OBJECT_RESULTS_TOO_LARGE, "The result set is too large.\r\n"},
+    {ERROR_DS_AFFECTS_MULTIPLE_DSAS, "The operation affects multiple DSAs.\r\n"},
+    {ERROR_DS_SERVER_DOWN, "The server is not operational.\r\n"},
+    {ERROR_DS_LOCAL_ERROR, "A local error has occurred.\r\n"},
+    {ERROR_DS_ENCODING_ERROR, "An encoding error has occurred.\r\n"},
+    {ERROR_DS_DECODING_ERROR, "A decoding error has occurred.\r\n"},
+    {ERROR_DS_FILTER_UNKNOWN, "The search filter cannot be recognized.\r\n"},
+    {ERROR_DS_PARAM_ERROR, "One or more parameters are illegal.\r\n"},
+    {ERROR_DS_NOT_SUPPORTED, "The specified method is not supported.\r\n"},
+    {ERROR_DS_GENERIC_ERROR, "A directory service error has occurred.\r\n"},
 };
 
 }  // namespace
