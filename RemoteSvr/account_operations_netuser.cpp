@@ -1,7 +1,7 @@
 // Setting a password and unlocking an account through the network-user
 // interface, on the domain's controller from the settings (none: the local
 // computer). A reset clears only the lock-out: an administrator's disabling
-// of the account stands.
+// of the account stands; a locked-out account is reset too.
 #include <openssl/crypto.h>
 
 #include "RemoteSvr/common/md5_context.h"
@@ -122,9 +122,18 @@ int CPwdResetConnection::SetPasswordNetUser(const std::string& domain, const std
   DWORD parmError = 0;
   NET_API_STATUS status = NetUserSetInfo(server, user.c_str(), 1003, reinterpret_cast<LPBYTE>(&reset), &parmError);
   // Refused, the change leaves the temporary password, which nobody knows,
-  // and the flags untouched.
-  if (status == NERR_Success && twoStage)
+  // and the flags untouched. A locked-out account refuses the change as it
+  // refuses a logon: the lock-out that the update below would clear comes
+  // off first, then the change is made once more (else the reset would end
+  // with the user locked out and the password lost).
+  if (status == NERR_Success && twoStage) {
     status = NetUserChangePassword(server, user.c_str(), wideTemporary.c_str(), password.c_str());
+    if (status == ERROR_ACCOUNT_LOCKED_OUT) {
+      status = UpdateAccount(server, user.c_str(), [](USER_INFO_3& record) { record.usri3_flags &= ~UF_LOCKOUT; });
+      if (status == NERR_Success)
+        status = NetUserChangePassword(server, user.c_str(), wideTemporary.c_str(), password.c_str());
+    }
+  }
   if (status == NERR_Success) {
     status = UpdateAccount(server, user.c_str(), [&](USER_INFO_3& record) {
       record.usri3_flags &= ~UF_LOCKOUT;

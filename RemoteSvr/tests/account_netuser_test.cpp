@@ -56,13 +56,16 @@ class CRecordingBackend : public INetApiBackend {
 
   std::string failCall;  // the call that answers failStatus
   DWORD failStatus = 0;
+  int failTimes = -1;  // how often it does; negative: always
   std::vector<std::string> calls;
   CUserRecord written;
 
  private:
   DWORD Record(const std::string& call, const std::string& server, const std::string& rest) {
     calls.push_back(call + " [" + server + "] " + rest);
-    return call == failCall ? failStatus : 0;
+    if (call != failCall || failTimes == 0) return 0;
+    if (failTimes > 0) --failTimes;
+    return failStatus;
   }
 };
 
@@ -178,6 +181,26 @@ TEST_F(AccountNetUserTest, FirstRefusalBecomesTheTextAndNothingAfterItRuns) {
     EXPECT_EQ(backend.calls.size(), c.callsMade) << c.call;
   }
   EXPECT_EQ(errorText, "Unknown error 2999");
+}
+
+TEST_F(AccountNetUserTest, LockedOutAccountIsUnlockedBeforeTheChangeFromTheTemporaryIsMadeAgain) {
+  backend.failCall = "change";
+  backend.failStatus = ERROR_ACCOUNT_LOCKED_OUT;
+  backend.failTimes = 1;
+  ASSERT_EQ(SetPassword("corp", "New-Passw0rd"), 1) << errorText;
+  const std::string temporary = TemporaryOf(backend.calls);
+  const std::string change = "change [dc7.corp] anna " + temporary + " New-Passw0rd";
+  EXPECT_EQ(backend.calls, (std::vector<std::string>{"set1003 [dc7.corp] anna " + temporary, change,
+                                                     "get3 [dc7.corp] anna", "set3 [dc7.corp] anna", change,
+                                                     "get3 [dc7.corp] anna", "set3 [dc7.corp] anna"}));
+  EXPECT_EQ(backend.written.flags, kReadFlags & ~UF_LOCKOUT);
+
+  // Still refused: that refusal is the answer, and the flags stay as the
+  // unlock left them.
+  backend.failTimes = -1;
+  EXPECT_EQ(SetPassword("corp", "New-Passw0rd"), 0);
+  EXPECT_EQ(errorText, CWin32ErrorText(ERROR_ACCOUNT_LOCKED_OUT).text);
+  EXPECT_EQ(backend.calls.size(), 5u);
 }
 
 TEST_F(AccountNetUserTest, NoRandomBytesNoResetAndTheCryptoApiSaysWhy) {
