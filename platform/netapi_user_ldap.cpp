@@ -38,8 +38,9 @@ unsigned long BindErrorOf(const std::string& diagnostic) {
 
 unsigned long ModifyErrorOf(const std::string& diagnostic) {
   if (diagnostic.size() < 9 || diagnostic[8] != ':') return 0;
+  const std::string digits = diagnostic.substr(0, 8);
   char* end = nullptr;
-  const unsigned long code = std::strtoul(diagnostic.substr(0, 8).c_str(), &end, 16);
+  const unsigned long code = std::strtoul(digits.c_str(), &end, 16);
   return end != nullptr && *end == '\0' ? code : 0;
 }
 
