@@ -133,9 +133,11 @@ class IDirectorySearch : public IUnknown {
 };
 
 // Binds to the object at `path` and verifies that it exists. A user and
-// password bind with them (a bare name is taken as the DC's domain's); with
-// no user, ADS_SECURE_AUTHENTICATION binds with the process's Kerberos
-// credentials. `riid` is IID_IADs or IID_IDirectorySearch.
+// password bind with them (a bare name is taken as the DC's domain's), only
+// over TLS (ADS_USE_ENCRYPTION; else ERROR_DS_CONFIDENTIALITY_REQUIRED and
+// nothing sent); with no user, ADS_SECURE_AUTHENTICATION binds with the
+// process's Kerberos credentials, sealed unless TLS protects the session.
+// `riid` is IID_IADs or IID_IDirectorySearch.
 HRESULT ADsOpenObject(LPCWSTR path, LPCWSTR userName, LPCWSTR password, DWORD flags, REFIID riid, void** object);
 
 // A VARIANT holding a variant array of `count` strings.

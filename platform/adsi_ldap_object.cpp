@@ -7,6 +7,7 @@
 #include "platform/adsi_ldap_error.h"
 #include "platform/adsi_ldap_search.h"
 #include "platform/directory_settings.h"
+#include "platform/ds_errors.h"
 #include "platform/text.h"
 #include "platform/wipe.h"
 
@@ -76,6 +77,9 @@ HRESULT CAdsLdapObject::Bind(LPCWSTR userName, LPCWSTR password, DWORD flags) {
     // A name with an empty password would be an unauthenticated bind, which
     // a server may take as anonymous: refused here instead.
     if (secret.empty()) return HRESULT_FROM_WIN32(kLogonFailure);
+    // A simple bind shows the password to anyone on the way unless TLS
+    // protects it: refused before anything is sent.
+    if (!tls) return HRESULT_FROM_WIN32(ERROR_DS_CONFIDENTIALITY_REQUIRED);
     rc = session.BindSimple(QualifiedUserName(user), secret);
   } else if ((flags & ADS_SECURE_AUTHENTICATION) != 0) {
     // Without TLS the session itself must be sealed: values such as a new

@@ -94,9 +94,9 @@ TEST_F(AdsiAccessDcTest, TheDirectorysRefusalsBecomeTheErrorText) {
   } cases[] = {
       {"LDAP://" + DcSettings().fqdn + "/CN=NoSuchContainer," + DcSettings().baseDn, false, 0,
        "There is no such object on the server. (LDAP Provider : "},
-      // The account's password in the clear on plain LDAP (flags 0x20).
-      {Users(DcSettings().fqdn), true, 0, "A more secure authentication method is required for this server. (LDAP "
-                                          "Provider : "},
+      // The account's password would cross plain LDAP in the clear (flags
+      // 0x20): refused before it is sent.
+      {Users(DcSettings().fqdn), true, 0, "This request requires a secure connection."},
       {"LDAPX://" + DcSettings().fqdn + "/CN=Users," + DcSettings().baseDn, false, 0, "E_ADS_BAD_PATHNAME"},
   };
   for (const auto& c : cases) {

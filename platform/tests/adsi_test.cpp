@@ -168,15 +168,20 @@ TEST_F(AdsOpenTest, FailuresBeforeAnyServerIsAsked) {
             HRESULT_FROM_WIN32(1355));
   // A name without a password is refused, never sent as an unauthenticated
   // bind: port 1 has no listener, so asking it would fail otherwise.
-  EXPECT_EQ(ADsOpenObject(u"LDAP://127.0.0.1:1/DC=x", u"someone", u"", ADS_FAST_BIND, IID_IADs, &object),
+  EXPECT_EQ(ADsOpenObject(u"LDAP://127.0.0.1:1/DC=x", u"someone", u"", ADS_FAST_BIND | ADS_USE_ENCRYPTION, IID_IADs,
+                          &object),
             HRESULT_FROM_WIN32(1326));
+  EXPECT_EQ(object, nullptr);
+  // Nor is a password sent on a connection without TLS.
+  EXPECT_EQ(ADsOpenObject(u"LDAP://127.0.0.1:1/DC=x", u"someone", u"secret", ADS_FAST_BIND, IID_IADs, &object),
+            HRESULT_FROM_WIN32(8237));
   EXPECT_EQ(object, nullptr);
 }
 
 TEST_F(AdsOpenTest, AServerThatDoesNotAnswerIsDownWithTheProvidersError) {
   void* object = nullptr;
-  EXPECT_EQ(ADsOpenObject(u"LDAP://127.0.0.1:1/DC=x", u"someone", u"secret", ADS_FAST_BIND, IID_IDirectorySearch,
-                          &object),
+  EXPECT_EQ(ADsOpenObject(u"LDAP://127.0.0.1:1/DC=x", nullptr, nullptr, ADS_SECURE_AUTHENTICATION,
+                          IID_IDirectorySearch, &object),
             HRESULT_FROM_WIN32(8250));
   EXPECT_EQ(object, nullptr);
   DWORD error = 0;
