@@ -106,10 +106,12 @@ struct USER_INFO_3 {
 // Level 3: only the account's state is written, over LDAP to the same
 // controller: usri3_flags' UF_ACCOUNTDISABLE (userAccountControl), a clear
 // UF_LOCKOUT unlocks (lockoutTime 0; a set one locks nothing), and
-// usri3_password_expired (1: pwdLastSet 0, the password must be changed at
-// the next logon; 0 on an expired password: pwdLastSet -1, valid from now).
-// Every other field of the record is ignored. *parmError, when given, is 0
-// unless the controller named a field it refused.
+// usri3_password_expired 1 (pwdLastSet 0: the password must be changed at
+// the next logon; 0 leaves the password's age alone, so a record written
+// back as read never renews an expired password). Only what differs from
+// the account is written, in one modification. Every other field of the
+// record is ignored. *parmError, when given, is 0 unless the controller
+// named a field it refused.
 NET_API_STATUS NetUserSetInfo(LPCWSTR serverName, LPCWSTR userName, DWORD level, LPBYTE buffer, LPDWORD parmError);
 
 // Level 3 only: one buffer, record and texts, that the caller frees with
@@ -119,10 +121,12 @@ NET_API_STATUS NetUserGetInfo(LPCWSTR serverName, LPCWSTR userName, DWORD level,
 // The user's own change of password, old to new, on `domainName` (a
 // controller's name, "\\name" or "name", or a domain name that resolves to
 // one; none: the local computer): a bind as the user with the old password,
-// so a wrong one counts as a bad logon. ERROR_INVALID_PASSWORD for a wrong
-// old password, NERR_PasswordTooShort when the domain's policy refuses the
-// new one, ERROR_ACCOUNT_LOCKED_OUT, ERROR_ACCOUNT_DISABLED,
-// NERR_UserNotFound.
+// so a wrong one counts as a bad logon. A password that must be changed
+// (or has expired) allows no logon; the change is then made by the
+// directory account, the controller still checking the old password.
+// ERROR_INVALID_PASSWORD for a wrong old password, NERR_PasswordTooShort
+// when the domain's policy refuses the new one, ERROR_ACCOUNT_LOCKED_OUT,
+// ERROR_ACCOUNT_DISABLED, NERR_UserNotFound.
 NET_API_STATUS NetUserChangePassword(LPCWSTR domainName, LPCWSTR userName, LPCWSTR oldPassword,
                                      LPCWSTR newPassword);
 

@@ -119,6 +119,13 @@ TEST_F(NetApiDcTest, UsersOwnChangeNeedsTheRightOldPasswordAndAPasswordThePolicy
   EXPECT_FALSE(CDcDirectory::CanLogOn(user, "Start-Passw0rd"));
 }
 
+TEST_F(NetApiDcTest, DomainPolicyRefusesAnAdministratorsResetToo) {
+  const CDomainRules rules;
+  const std::string user = NewUser("refuse", "Start-Passw0rd");
+  EXPECT_EQ(SetPassword(nullptr, user, "ab"), ERROR_PASSWORD_RESTRICTION);
+  EXPECT_TRUE(CDcDirectory::CanLogOn(user, "Start-Passw0rd"));
+}
+
 TEST_F(NetApiDcTest, ChangeOfAPasswordThatMustBeChangedStillChecksTheOldOne) {
   const std::string user = NewUser("mustchg", "Start-Passw0rd");
   ASSERT_TRUE(directory.SetAttribute(user, "pwdLastSet", "0")) << directory.lastError;
