@@ -1,12 +1,11 @@
 // The password change itself: unicodePwd replaced by the quoted password as
 // UTF-16 little-endian bytes, with the password-policy-hints control the
-// connection found. The password goes through the one UTF-8 to UTF-16
-// conversion of every path (a byte outside valid UTF-8, say 0x80, becomes
-// the code unit of the same value); every buffer that held it is wiped.
-#include <new>
-
+// connection found. The value is platform/unicode_pwd.h's, the one
+// conversion of every password path (a byte outside valid UTF-8, say 0x80,
+// becomes the code unit of the same value); it is wiped afterwards.
 #include "RemoteSvr/ldap_password_client.h"
 #include "platform/text.h"
+#include "platform/unicode_pwd.h"
 #include "platform/wipe.h"
 
 namespace {
@@ -18,36 +17,13 @@ constexpr char kUnwillingText[] =
     "The domain controller was not willing to set the new password.  It may not meet your defined password "
     "policy (e.g. complexity, age or history requirements).";
 
-// The quoted password's UTF-16 code units, low byte first.
-bool BuildPasswordValue(const std::string& password, std::string& bytes) {
-  std::string quoted;
-  std::u16string wide;
-  CWipeOnExit<char> wipeQuoted(quoted);
-  CWipeOnExit<char16_t> wipeWide(wide);
-  try {
-    quoted.reserve(password.size() + 2);
-    quoted += '"';
-    quoted += password;
-    quoted += '"';
-    wide = Utf8ToUtf16(quoted);
-    bytes.reserve(wide.size() * 2);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  for (const char16_t unit : wide) {
-    bytes += static_cast<char>(unit & 0xff);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return true;
-}
-
 }  // namespace
 
 int CLdapPasswordClient::SetUnicodePwd(PLDAP connection, const std::string& dn, const std::string& newPassword,
                                        int controlIndex) {
   std::string password;
   CWipeOnExit<char> wipePassword(password);
-  if (!BuildPasswordValue(newPassword, password)) {
+  if (!UnicodePwdValue(newPassword, password)) {
     errorText = "Unable to allocate memory for password.";
     return 0;
   }
