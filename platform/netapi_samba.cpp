@@ -20,6 +20,7 @@ namespace {
 
 // netapi's own codes for what libnetapi itself cannot do.
 constexpr DWORD kNotEnoughMemory = 8;
+constexpr DWORD kBadNetPath = 53;
 constexpr DWORD kInvalidComputer = 2351;
 constexpr DWORD kInternalError = 2140;
 constexpr DWORD kNoneMapped = 1332;
@@ -123,6 +124,7 @@ class CSambaNetApiBackend : public INetApiBackend {
 
   DWORD UserSetPassword(const std::string& server, const std::string& user, const std::string& password,
                         DWORD& parmError) override {
+    if (NoServer(server)) return kBadNetPath;
     std::lock_guard<std::mutex> hold(m_lock);
     std::string target;
     DWORD status = Prepare(server, target);
@@ -136,6 +138,7 @@ class CSambaNetApiBackend : public INetApiBackend {
   }
 
   DWORD UserGetInfo(const std::string& server, const std::string& user, CUserRecord& record) override {
+    if (NoServer(server)) return kBadNetPath;
     std::lock_guard<std::mutex> hold(m_lock);
     std::string target;
     DWORD status = Prepare(server, target);
@@ -162,6 +165,7 @@ class CSambaNetApiBackend : public INetApiBackend {
   }
 
   DWORD GetPrimaryDcName(const std::string& server, const std::string& domain, std::string& name) override {
+    if (NoServer(server)) return kBadNetPath;
     std::lock_guard<std::mutex> hold(m_lock);
     std::string target;
     DWORD status = Prepare(server, target);
@@ -188,6 +192,10 @@ class CSambaNetApiBackend : public INetApiBackend {
   // libnetapi tells an unknown user by the failed name lookup
   // (ERROR_NONE_MAPPED); netapi's own answer is NERR_UserNotFound.
   static DWORD UserStatus(DWORD status) { return status == kNoneMapped ? kUserNotFound : status; }
+
+  // No server named and no LocalDomainController: libnetapi would turn to
+  // this machine and prompt for a password; nobody answers here.
+  static bool NoServer(const std::string& server) { return server.empty() && LocalDomainController().empty(); }
 
   static std::string LocalOr(const std::string& server) { return server.empty() ? LocalDomainController() : server; }
 

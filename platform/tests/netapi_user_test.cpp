@@ -3,6 +3,7 @@
 // unicodePwd value, and the CryptoAPI's random bytes.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -149,6 +150,28 @@ TEST_F(NetUserTest, PrimaryControllerNameComesAsWideText) {
   EXPECT_EQ(Wide(reinterpret_cast<LPCWSTR>(buffer)), u"\\\\dc1");
   NetApiBufferFree(buffer);
   EXPECT_EQ(backend.calls, (std::vector<std::string>{"getdc dc1 TEST"}));
+}
+
+TEST(NetUserWithoutAController, NothingIsAskedWhenNoServerIsNamedOrConfigured) {
+  // No registry file: no LocalDomainController. libnetapi would turn to
+  // this machine and prompt for a password.
+  const char* const saved = std::getenv("VARNOK_REGISTRY");
+  const std::string before = saved != nullptr ? saved : "";
+  setenv("VARNOK_REGISTRY", (::testing::TempDir() + "/no-such-registry.reg").c_str(), 1);
+  USER_INFO_1003 info{const_cast<LPWSTR>(u"New-Passw0rd")};
+  USER_INFO_3 record{};
+  LPBYTE buffer = nullptr;
+  EXPECT_EQ(NetUserSetInfo(nullptr, u"anna", 1003, reinterpret_cast<LPBYTE>(&info), nullptr), ERROR_BAD_NETPATH);
+  EXPECT_EQ(NetUserSetInfo(nullptr, u"anna", 3, reinterpret_cast<LPBYTE>(&record), nullptr), ERROR_BAD_NETPATH);
+  EXPECT_EQ(NetUserGetInfo(nullptr, u"anna", 3, &buffer), ERROR_BAD_NETPATH);
+  EXPECT_EQ(NetUserChangePassword(nullptr, u"anna", u"Old-Passw0rd", u"New-Passw0rd"), ERROR_BAD_NETPATH);
+  EXPECT_EQ(NetGetDCName(nullptr, u"TEST", &buffer), ERROR_BAD_NETPATH);
+  EXPECT_EQ(buffer, nullptr);
+  if (saved != nullptr) {
+    setenv("VARNOK_REGISTRY", before.c_str(), 1);
+  } else {
+    unsetenv("VARNOK_REGISTRY");
+  }
 }
 
 TEST(UnicodePwd, QuotedPasswordAsLittleEndianCodeUnits) {
