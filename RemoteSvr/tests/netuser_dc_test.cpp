@@ -96,4 +96,15 @@ TEST_F(NetUserDcTest, ResetLeavesAnAdministratorsDisablingInPlace) {
   EXPECT_TRUE(CDcDirectory::CanLogOn(user, "Fresh-Passw0rd"));
 }
 
+TEST_F(NetUserDcTest, TwoStageResetOfADisabledAccountIsRefusedAndTheAccountStaysDisabled) {
+  // The change from the temporary password is the user's own, which a
+  // disabled account may not make.
+  const std::string user = Start("nudis2");
+  ASSERT_TRUE(directory.SetDisabled(user, true)) << directory.lastError;
+  const PwdResetRecord reply = LookUpAndSetPassword(DcSettings().domain, user, "Fresh-Passw0rd");
+  EXPECT_FALSE(ReplySucceeded(reply));
+  EXPECT_EQ(ReplyText(reply), "This user can't sign in because this account is currently disabled. ");
+  EXPECT_TRUE(directory.ReadAccount(user).Disabled());
+}
+
 }  // namespace
