@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/directory_settings.h"
+#include "platform/kerberos_environment.h"
 
 namespace {
 
@@ -71,6 +72,8 @@ int CLdapSession::BindNegotiate(unsigned minimumSsf) {
   ber_len_t ssf = minimumSsf;
   const int rc = ldap_set_option(m_ld, LDAP_OPT_X_SASL_SSF_MIN, &ssf);
   if (rc != LDAP_OPT_SUCCESS) return rc;
+  // Not while libnetapi has the cache variable pointed elsewhere.
+  CKerberosBindScope environment;
   return ldap_sasl_interactive_bind_s(m_ld, nullptr, "GSSAPI", nullptr, nullptr, LDAP_SASL_QUIET, QuietInteraction,
                                       nullptr);
 }

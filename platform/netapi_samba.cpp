@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "platform/directory_settings.h"
+#include "platform/kerberos_environment.h"
 #include "platform/netapi_backend.h"
 #include "platform/netapi_ldap.h"
 #include "platform/netapi_user_ldap.h"
@@ -74,6 +75,7 @@ class CSambaNetApiBackend : public INetApiBackend {
     // Nobody to ask: answered before libnetapi is even loaded.
     if (domain.empty() && server.empty() && LocalDomainController().empty()) return kNoSuchDomain;
     std::lock_guard<std::mutex> hold(m_lock);
+    CForeignKerberosScope environment;
     std::string target;
     DWORD status = Prepare(server, target);
     if (status != 0) return status;
@@ -126,6 +128,7 @@ class CSambaNetApiBackend : public INetApiBackend {
                         DWORD& parmError) override {
     if (NoServer(server)) return kBadNetPath;
     std::lock_guard<std::mutex> hold(m_lock);
+    CForeignKerberosScope environment;
     std::string target;
     DWORD status = Prepare(server, target);
     if (status != 0) return status;
@@ -140,6 +143,7 @@ class CSambaNetApiBackend : public INetApiBackend {
   DWORD UserGetInfo(const std::string& server, const std::string& user, CUserRecord& record) override {
     if (NoServer(server)) return kBadNetPath;
     std::lock_guard<std::mutex> hold(m_lock);
+    CForeignKerberosScope environment;
     std::string target;
     DWORD status = Prepare(server, target);
     if (status != 0) return status;
@@ -167,6 +171,7 @@ class CSambaNetApiBackend : public INetApiBackend {
   DWORD GetPrimaryDcName(const std::string& server, const std::string& domain, std::string& name) override {
     if (NoServer(server)) return kBadNetPath;
     std::lock_guard<std::mutex> hold(m_lock);
+    CForeignKerberosScope environment;
     std::string target;
     DWORD status = Prepare(server, target);
     if (status != 0) return status;
@@ -247,6 +252,7 @@ class CSambaNetApiBackend : public INetApiBackend {
   template <class Record, class Call, class NameOf>
   DWORD ListGroups(const std::string& server, std::vector<std::string>& groups, Call call, NameOf nameOf) {
     std::lock_guard<std::mutex> hold(m_lock);
+    CForeignKerberosScope environment;
     std::string target;
     DWORD status = Prepare(server, target);
     if (status != 0) return status;

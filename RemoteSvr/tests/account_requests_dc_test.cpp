@@ -43,4 +43,27 @@ TEST_F(AccountRequestsDcTest, UserUnknownToTheDomainIsAnsweredWithTheDirectorysT
   EXPECT_NE(ReplyText(reply), "Account unlocked");
 }
 
+// The network-user calls run with the credentials file's account, for which
+// Samba's library points the process's Kerberos cache elsewhere; a Kerberos
+// bind afterwards in the same service must still use the service's tickets.
+TEST_F(AccountRequestsDcTest, KerberosBindAfterANetworkUserResetUsesTheServicesTickets) {
+  const CDcSettings& dc = DcSettings();
+  const std::string viaNetUser = NewUser("kerbnet", "Start-Passw0rd");
+  const std::string viaDirectory = NewUser("kerbdir", "Start-Passw0rd");
+  std::string questions = dc.domain + "\\" + viaNetUser + "\tFavourite colour?\t" + kAnswer + "\n" +
+                          "PARTNER\\" + viaDirectory + "\tFavourite colour?\t" + kAnswer + "\n" +
+                          "LDAP_DIRECTORY PARTNER LDAP://" + dc.fqdn + "/CN=Users," + dc.baseDn + " sAMAccountName\n";
+  files.WriteQuestionFile(questions);
+  ASSERT_NO_FATAL_FAILURE(StartService());
+
+  for (const char* round : {"One", "Two"}) {
+    const std::string password = std::string("Fresh-Passw0rd-") + round;
+    PwdResetRecord reply = LookUpAndSetPassword(dc.domain, viaNetUser, password);
+    EXPECT_EQ(ReplyText(reply), "Password changed");
+    reply = LookUpAndSetPassword("PARTNER", viaDirectory, password);
+    EXPECT_EQ(ReplyText(reply), "Password changed");
+    EXPECT_TRUE(CDcDirectory::CanLogOn(viaDirectory, password));
+  }
+}
+
 }  // namespace

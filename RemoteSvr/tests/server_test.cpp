@@ -97,7 +97,14 @@ TEST_F(ServerTest, ListenerOutOfDescriptorsBacksOffAndKeepsListening) {
   const int source = ::open("/dev/null", O_RDONLY);
   ASSERT_GE(source, 0);
   std::vector<int> filler{source};
-  for (int fd; (fd = dup(source)) >= 0;) filler.push_back(fd);
+  // The service may still be closing the first lookup's socket: top up
+  // until no descriptor comes free any more.
+  for (int quiet = 0, round = 0; quiet < 3 && round < 40; ++round) {
+    const std::size_t before = filler.size();
+    for (int fd; (fd = dup(source)) >= 0;) filler.push_back(fd);
+    quiet = filler.size() == before ? quiet + 1 : 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
   ::close(filler.back());  // one descriptor left: the client's
   filler.pop_back();
   auto client = std::make_unique<CClient>(server.LocalPort());
