@@ -76,18 +76,12 @@ class CSambaNetApiBackend : public INetApiBackend {
     if (domain.empty() && server.empty() && LocalDomainController().empty()) return kNoSuchDomain;
     std::lock_guard<std::mutex> hold(m_lock);
     CForeignKerberosScope environment;
-    std::string target;
-    DWORD status = Prepare(server, target);
-    if (status != 0) return status;
-    if (target.empty() && domain.empty()) return kNoSuchDomain;
     // libnetapi's locator needs a domain name (it fails on none): for the
     // computer's own domain the controller that answers for it tells its
     // name, and answers as itself when it cannot locate itself.
-    std::string lookFor = domain;
-    if (lookFor.empty()) {
-      status = OwnDomainOf(target, lookFor);
-      if (status != 0) return status;
-    }
+    std::string target, lookFor;
+    DWORD status = PrepareForDomain(server, domain, target, lookFor);
+    if (status != 0) return status;
     DOMAIN_CONTROLLER_INFO* answer = nullptr;
     status = static_cast<DWORD>(::DsGetDcName(ServerName(target), lookFor.c_str(), nullptr, nullptr, flags, &answer));
     if (status != 0 && domain.empty()) {
@@ -172,16 +166,10 @@ class CSambaNetApiBackend : public INetApiBackend {
     if (NoServer(server)) return kBadNetPath;
     std::lock_guard<std::mutex> hold(m_lock);
     CForeignKerberosScope environment;
-    std::string target;
-    DWORD status = Prepare(server, target);
-    if (status != 0) return status;
-    if (target.empty() && domain.empty()) return kNoSuchDomain;
     // As with the locator: no domain name into libnetapi.
-    std::string lookFor = domain;
-    if (lookFor.empty()) {
-      status = OwnDomainOf(target, lookFor);
-      if (status != 0) return status;
-    }
+    std::string target, lookFor;
+    DWORD status = PrepareForDomain(server, domain, target, lookFor);
+    if (status != 0) return status;
     uint8_t* buffer = nullptr;
     status = static_cast<DWORD>(::NetGetDCName(ServerName(target), lookFor.c_str(), &buffer));
     if (status == 0 && buffer == nullptr) status = kNoSuchDomain;
@@ -236,6 +224,17 @@ class CSambaNetApiBackend : public INetApiBackend {
   }
 
   static const char* ServerName(const std::string& server) { return server.empty() ? nullptr : server.c_str(); }
+
+  // Prepare, and the domain to name to libnetapi: `domain`, or for none the
+  // own domain of the controller asked.
+  DWORD PrepareForDomain(const std::string& server, const std::string& domain, std::string& target,
+                         std::string& lookFor) {
+    DWORD status = Prepare(server, target);
+    if (status != 0) return status;
+    if (target.empty() && domain.empty()) return kNoSuchDomain;
+    lookFor = domain;
+    return lookFor.empty() ? OwnDomainOf(target, lookFor) : 0;
+  }
 
   // The domain that `server` belongs to, from its workstation record.
   static DWORD OwnDomainOf(const std::string& server, std::string& domainName) {
