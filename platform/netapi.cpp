@@ -99,37 +99,7 @@ class CNarrowPassword {
 
 CUserRecord RecordOf(const USER_INFO_3& info) {
   CUserRecord r;
-  r.name = Narrow(info.usri3_name);
-  r.passwordAge = info.usri3_password_age;
-  r.privilege = info.usri3_priv;
-  r.homeDir = Narrow(info.usri3_home_dir);
-  r.comment = Narrow(info.usri3_comment);
-  r.flags = info.usri3_flags;
-  r.scriptPath = Narrow(info.usri3_script_path);
-  r.authFlags = info.usri3_auth_flags;
-  r.fullName = Narrow(info.usri3_full_name);
-  r.userComment = Narrow(info.usri3_usr_comment);
-  r.parms = Narrow(info.usri3_parms);
-  r.workstations = Narrow(info.usri3_workstations);
-  r.lastLogon = info.usri3_last_logon;
-  r.lastLogoff = info.usri3_last_logoff;
-  r.accountExpires = info.usri3_acct_expires;
-  r.maxStorage = info.usri3_max_storage;
-  r.unitsPerWeek = info.usri3_units_per_week;
-  if (info.usri3_logon_hours != nullptr) {
-    // One bit per hour of the week.
-    r.logonHours.assign(info.usri3_logon_hours, info.usri3_logon_hours + 21);
-  }
-  r.badPasswordCount = info.usri3_bad_pw_count;
-  r.logonCount = info.usri3_num_logons;
-  r.logonServer = Narrow(info.usri3_logon_server);
-  r.countryCode = info.usri3_country_code;
-  r.codePage = info.usri3_code_page;
-  r.userId = info.usri3_user_id;
-  r.primaryGroupId = info.usri3_primary_group_id;
-  r.profile = Narrow(info.usri3_profile);
-  r.homeDirDrive = Narrow(info.usri3_home_dir_drive);
-  r.passwordExpired = info.usri3_password_expired;
+  CopyUserRecord(info, r, Narrow);
   return r;
 }
 

@@ -58,6 +58,42 @@ struct CUserRecord {
   DWORD passwordExpired = 0;
 };
 
+// Copies a level-3 user record with netapi's field names (the layer's wide
+// one, or libnetapi's in UTF-8) into the plain record; `text` turns one of
+// its strings into UTF-8.
+template <class Info, class Text>
+void CopyUserRecord(const Info& in, CUserRecord& r, Text text) {
+  r.name = text(in.usri3_name);
+  r.passwordAge = in.usri3_password_age;
+  r.privilege = in.usri3_priv;
+  r.homeDir = text(in.usri3_home_dir);
+  r.comment = text(in.usri3_comment);
+  r.flags = in.usri3_flags;
+  r.scriptPath = text(in.usri3_script_path);
+  r.authFlags = in.usri3_auth_flags;
+  r.fullName = text(in.usri3_full_name);
+  r.userComment = text(in.usri3_usr_comment);
+  r.parms = text(in.usri3_parms);
+  r.workstations = text(in.usri3_workstations);
+  r.lastLogon = in.usri3_last_logon;
+  r.lastLogoff = in.usri3_last_logoff;
+  r.accountExpires = in.usri3_acct_expires;
+  r.maxStorage = in.usri3_max_storage;
+  r.unitsPerWeek = in.usri3_units_per_week;
+  // One bit per hour of the week.
+  if (in.usri3_logon_hours != nullptr) r.logonHours.assign(in.usri3_logon_hours, in.usri3_logon_hours + 21);
+  r.badPasswordCount = in.usri3_bad_pw_count;
+  r.logonCount = in.usri3_num_logons;
+  r.logonServer = text(in.usri3_logon_server);
+  r.countryCode = in.usri3_country_code;
+  r.codePage = in.usri3_code_page;
+  r.userId = in.usri3_user_id;
+  r.primaryGroupId = in.usri3_primary_group_id;
+  r.profile = text(in.usri3_profile);
+  r.homeDirDrive = text(in.usri3_home_dir_drive);
+  r.passwordExpired = in.usri3_password_expired;
+}
+
 class INetApiBackend {
  public:
   virtual ~INetApiBackend() = default;

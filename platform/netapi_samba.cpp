@@ -74,8 +74,7 @@ class CSambaNetApiBackend : public INetApiBackend {
                   CDomainControllerInfo& info) override {
     // Nobody to ask: answered before libnetapi is even loaded.
     if (domain.empty() && server.empty() && LocalDomainController().empty()) return kNoSuchDomain;
-    std::lock_guard<std::mutex> hold(m_lock);
-    CForeignKerberosScope environment;
+    CLibnetapiCall inCall(m_lock);
     // libnetapi's locator needs a domain name (it fails on none): for the
     // computer's own domain the controller that answers for it tells its
     // name, and answers as itself when it cannot locate itself.
@@ -121,8 +120,7 @@ class CSambaNetApiBackend : public INetApiBackend {
   DWORD UserSetPassword(const std::string& server, const std::string& user, const std::string& password,
                         DWORD& parmError) override {
     if (NoServer(server)) return kBadNetPath;
-    std::lock_guard<std::mutex> hold(m_lock);
-    CForeignKerberosScope environment;
+    CLibnetapiCall inCall(m_lock);
     std::string target;
     DWORD status = Prepare(server, target);
     if (status != 0) return status;
@@ -136,15 +134,14 @@ class CSambaNetApiBackend : public INetApiBackend {
 
   DWORD UserGetInfo(const std::string& server, const std::string& user, CUserRecord& record) override {
     if (NoServer(server)) return kBadNetPath;
-    std::lock_guard<std::mutex> hold(m_lock);
-    CForeignKerberosScope environment;
+    CLibnetapiCall inCall(m_lock);
     std::string target;
     DWORD status = Prepare(server, target);
     if (status != 0) return status;
     uint8_t* buffer = nullptr;
     status = static_cast<DWORD>(::NetUserGetInfo(ServerName(target), user.c_str(), 3, &buffer));
     if (status == 0 && buffer == nullptr) status = kInternalError;
-    if (status == 0) CopyRecord(*reinterpret_cast<const USER_INFO_3*>(buffer), record);
+    if (status == 0) CopyUserRecord(*reinterpret_cast<const USER_INFO_3*>(buffer), record, Text);
     if (buffer != nullptr) ::NetApiBufferFree(buffer);
     return UserStatus(status);
   }
@@ -164,8 +161,7 @@ class CSambaNetApiBackend : public INetApiBackend {
 
   DWORD GetPrimaryDcName(const std::string& server, const std::string& domain, std::string& name) override {
     if (NoServer(server)) return kBadNetPath;
-    std::lock_guard<std::mutex> hold(m_lock);
-    CForeignKerberosScope environment;
+    CLibnetapiCall inCall(m_lock);
     // As with the locator: no domain name into libnetapi.
     std::string target, lookFor;
     DWORD status = PrepareForDomain(server, domain, target, lookFor);
@@ -192,36 +188,6 @@ class CSambaNetApiBackend : public INetApiBackend {
 
   static std::string LocalOr(const std::string& server) { return server.empty() ? LocalDomainController() : server; }
 
-  static void CopyRecord(const USER_INFO_3& in, CUserRecord& r) {
-    r.name = Text(in.usri3_name);
-    r.passwordAge = in.usri3_password_age;
-    r.privilege = in.usri3_priv;
-    r.homeDir = Text(in.usri3_home_dir);
-    r.comment = Text(in.usri3_comment);
-    r.flags = in.usri3_flags;
-    r.scriptPath = Text(in.usri3_script_path);
-    r.authFlags = in.usri3_auth_flags;
-    r.fullName = Text(in.usri3_full_name);
-    r.userComment = Text(in.usri3_usr_comment);
-    r.parms = Text(in.usri3_parms);
-    r.workstations = Text(in.usri3_workstations);
-    r.lastLogon = in.usri3_last_logon;
-    r.lastLogoff = in.usri3_last_logoff;
-    r.accountExpires = in.usri3_acct_expires;
-    r.maxStorage = in.usri3_max_storage;
-    r.unitsPerWeek = in.usri3_units_per_week;
-    if (in.usri3_logon_hours != nullptr) r.logonHours.assign(in.usri3_logon_hours, in.usri3_logon_hours + 21);
-    r.badPasswordCount = in.usri3_bad_pw_count;
-    r.logonCount = in.usri3_num_logons;
-    r.logonServer = Text(in.usri3_logon_server);
-    r.countryCode = in.usri3_country_code;
-    r.codePage = in.usri3_code_page;
-    r.userId = in.usri3_user_id;
-    r.primaryGroupId = in.usri3_primary_group_id;
-    r.profile = Text(in.usri3_profile);
-    r.homeDirDrive = Text(in.usri3_home_dir_drive);
-    r.passwordExpired = in.usri3_password_expired;
-  }
 
   static const char* ServerName(const std::string& server) { return server.empty() ? nullptr : server.c_str(); }
 
@@ -250,8 +216,7 @@ class CSambaNetApiBackend : public INetApiBackend {
   // buffer freed whatever the call answered.
   template <class Record, class Call, class NameOf>
   DWORD ListGroups(const std::string& server, std::vector<std::string>& groups, Call call, NameOf nameOf) {
-    std::lock_guard<std::mutex> hold(m_lock);
-    CForeignKerberosScope environment;
+    CLibnetapiCall inCall(m_lock);
     std::string target;
     DWORD status = Prepare(server, target);
     if (status != 0) return status;
@@ -295,6 +260,14 @@ class CSambaNetApiBackend : public INetApiBackend {
     }
     return 0;
   }
+
+  // One libnetapi call: the context's lock, and the Kerberos environment
+  // that Samba's library may change put back afterwards.
+  struct CLibnetapiCall {
+    explicit CLibnetapiCall(std::mutex& lock) : hold(lock) {}
+    std::lock_guard<std::mutex> hold;
+    CForeignKerberosScope environment;
+  };
 
   std::mutex m_lock;
   libnetapi_ctx* m_context = nullptr;

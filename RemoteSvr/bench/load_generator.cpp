@@ -35,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "RemoteSvr/bench/loopback_client.h"
 #include "RemoteSvr/bench/reset_load.h"
 #include "RemoteSvr/common/record_cipher.h"
 #include "RemoteSvr/common/record_client.h"
@@ -98,21 +99,6 @@ double ReadAndSplitSeconds(const std::string& path) {
   return best;
 }
 
-SOCKET Connect(int port) {
-  const SOCKET s = winsock::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (winsock::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    closesocket(s);
-    return INVALID_SOCKET;
-  }
-  const int on = 1;
-  winsock::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
-  return s;
-}
-
 bool SendAll(SOCKET s, const char* bytes, int length) {
   for (int sent = 0; sent < length;) {
     const int n = winsock::send(s, bytes + sent, length - sent, 0);
@@ -149,7 +135,7 @@ CRunResult RunLookups(int port, int connections, double seconds, int users) {
   for (int c = 0; c < connections; ++c) {
     threads.emplace_back([&, c] {
       CRunResult& mine = results[static_cast<std::size_t>(c)];
-      const SOCKET s = Connect(port);
+      const SOCKET s = ConnectToLoopback(port);
       ++ready;
       while (!go.load()) std::this_thread::yield();
       if (s == INVALID_SOCKET) {

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "RemoteSvr/bench/loopback_client.h"
 #include "RemoteSvr/common/record_client.h"
 #include "RemoteSvr/database_settings.h"
 #include "RemoteSvr/ldap_password_client.h"
@@ -55,13 +56,8 @@ std::string Password(long n) { return "Bench-Passw0rd-" + std::to_string(n); }
 
 // One reset through the service: 1 when the reply says the password changed.
 bool ResetThroughService(int port, const std::string& user, const std::string& password, std::string& failure) {
-  const SOCKET s = winsock::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (winsock::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    closesocket(s);
+  const SOCKET s = ConnectToLoopback(port);
+  if (s == INVALID_SOCKET) {
     failure = "cannot connect";
     return false;
   }
