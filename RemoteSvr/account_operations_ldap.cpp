@@ -6,8 +6,8 @@
 #include "RemoteSvr/database_settings.h"
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/pwd_reset_connection.h"
-#include "platform/netapi_ldap.h"
-#include "platform/wipe.h"
+#include "platform/netapi/netapi_ldap.h"
+#include "platform/base/wipe.h"
 
 namespace {
 

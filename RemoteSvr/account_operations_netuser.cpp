@@ -8,11 +8,11 @@
 #include "RemoteSvr/common/win32_error_text.h"
 #include "RemoteSvr/database_settings.h"
 #include "RemoteSvr/pwd_reset_connection.h"
-#include "platform/netapi.h"
-#include "platform/registry.h"
-#include "platform/text.h"
-#include "platform/wincrypt.h"
-#include "platform/wipe.h"
+#include "platform/netapi/netapi.h"
+#include "platform/registry/registry.h"
+#include "platform/base/text.h"
+#include "platform/cryptoapi/wincrypt.h"
+#include "platform/base/wipe.h"
 
 namespace {
 

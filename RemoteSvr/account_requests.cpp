@@ -9,8 +9,8 @@
 #include "RemoteSvr/pwd_reset_connection.h"
 #include "RemoteSvr/question_file.h"
 #include "RemoteSvr/request_handling.h"
-#include "platform/text.h"
-#include "platform/wipe.h"
+#include "platform/base/text.h"
+#include "platform/base/wipe.h"
 #include "rules/rule_engine.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include <iterator>
 
 #include "RemoteSvr/common/split_string.h"
-#include "platform/adsi.h"
-#include "platform/format_message.h"
-#include "platform/text.h"
-#include "platform/wipe.h"
+#include "platform/adsi/adsi.h"
+#include "platform/base/format_message.h"
+#include "platform/base/text.h"
+#include "platform/base/wipe.h"
 
 namespace {
 

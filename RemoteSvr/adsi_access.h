@@ -1,5 +1,5 @@
 // CAdsiAccess: the service's small door to a directory through ADSI
-// (platform/adsi.h): the credentials to bind with, one subtree search, one
+// (platform/adsi/adsi.h): the credentials to bind with, one subtree search, one
 // set of one-value changes, and the text of an HRESULT. Every search,
 // change and credential change in the process runs under AdsiLock. The
 // operations built on it are account_operations_ldap.cpp.
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/objbase.h"
+#include "platform/com/objbase.h"
 
 // The process-wide lock of the ADSI calls; built on first use and never
 // destroyed, so threads still running at exit never meet a destroyed lock.

@@ -6,7 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "platform/synchapi.h"
+#include "platform/base/synchapi.h"
 
 class CAutoResetEvent {
  public:

@@ -9,7 +9,7 @@
 
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/module_path.h"
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 namespace {
 

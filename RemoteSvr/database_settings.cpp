@@ -7,16 +7,16 @@
 #include "RemoteSvr/ldap_password_client.h"
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/question_file.h"
-#include "platform/netapi.h"
-#include "platform/text.h"
-#include "platform/wipe.h"
+#include "platform/netapi/netapi.h"
+#include "platform/base/text.h"
+#include "platform/base/wipe.h"
 
 namespace {
 
 constexpr std::int32_t kSettingsTraceLevel = 7;
 constexpr char kNamingAttribute[] = "sAMAccountName";
 
-// Map keys: the one case folding of platform/text.h.
+// Map keys: the one case folding of platform/base/text.h.
 std::string FoldKey(std::string_view name) { return LowerCase(name); }
 
 std::int32_t AskPolicyHints(const std::string& controller) {

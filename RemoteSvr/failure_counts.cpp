@@ -11,8 +11,8 @@
 #include "RemoteSvr/current_time_text.h"
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/question_file.h"
-#include "platform/last_error.h"
-#include "platform/wipe.h"
+#include "platform/base/last_error.h"
+#include "platform/base/wipe.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "RemoteSvr/pwd_reset_connection.h"
 #include "RemoteSvr/question_file.h"
 #include "RemoteSvr/request_handling.h"
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 void CPwdResetConnection::FailureNotification(PwdResetRecord& record) {
   CLogFile& log = LogFile();

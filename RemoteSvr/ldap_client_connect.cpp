@@ -2,7 +2,7 @@
 // service's own credentials; the root DSE tells the domain's base DN and
 // which password-policy-hints control the controller lists.
 #include "RemoteSvr/ldap_password_client.h"
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 namespace {
 

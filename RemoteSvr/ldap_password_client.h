@@ -4,12 +4,12 @@
 // control. The settings ask it at start-up (ldap_policy_hints.cpp); request
 // handling resets through it for an enforceable domain
 // (ldap_password_reset.cpp). It speaks the platform's wldap32
-// (platform/winldap.h) with the service's own Kerberos credentials.
+// (platform/ldap/winldap.h) with the service's own Kerberos credentials.
 #pragma once
 
 #include <string>
 
-#include "platform/winldap.h"
+#include "platform/ldap/winldap.h"
 
 // The password-policy-hints control identifiers, the later one preferred.
 inline constexpr const char* PolicyHintsOids[] = {"1.2.840.113556.1.4.2066", "1.2.840.113556.1.4.2239"};

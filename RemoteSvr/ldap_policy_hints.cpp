@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "RemoteSvr/ldap_password_client.h"
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 int CLdapPasswordClient::FindPolicyHintsControl(PWCHAR* values) {
   int found = -1;

@@ -1,12 +1,12 @@
 // The password change itself: unicodePwd replaced by the quoted password as
 // UTF-16 little-endian bytes, with the password-policy-hints control the
-// connection found. The value is platform/unicode_pwd.h's, the one
+// connection found. The value is platform/ldap/unicode_pwd.h's, the one
 // conversion of every password path (a byte outside valid UTF-8, say 0x80,
 // becomes the code unit of the same value); it is wiped afterwards.
 #include "RemoteSvr/ldap_password_client.h"
-#include "platform/text.h"
-#include "platform/unicode_pwd.h"
-#include "platform/wipe.h"
+#include "platform/base/text.h"
+#include "platform/ldap/unicode_pwd.h"
+#include "platform/base/wipe.h"
 
 namespace {
 

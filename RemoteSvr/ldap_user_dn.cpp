@@ -1,8 +1,8 @@
 // The one entry whose naming attribute holds the user name. The name is
 // escaped for the filter, so "*" or ")(" in it cannot widen the search.
 #include "RemoteSvr/ldap_password_client.h"
-#include "platform/netapi_ldap.h"
-#include "platform/text.h"
+#include "platform/netapi/netapi_ldap.h"
+#include "platform/base/text.h"
 
 int CLdapPasswordClient::FindUserDn(PLDAP connection, const std::string& baseDn, const std::string& userName,
                                     const std::string& namingAttribute, std::string& dn) {

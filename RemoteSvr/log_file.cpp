@@ -13,9 +13,9 @@
 #include "RemoteSvr/common/wsa_error_text.h"
 #include "RemoteSvr/current_time_text.h"
 #include "RemoteSvr/service_locks.h"
-#include "platform/module_file_name.h"
-#include "platform/text.h"
-#include "platform/winsock.h"
+#include "platform/base/module_file_name.h"
+#include "platform/base/text.h"
+#include "platform/winsock/winsock.h"
 
 namespace {
 

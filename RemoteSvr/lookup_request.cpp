@@ -10,8 +10,8 @@
 #include "RemoteSvr/question_choice.h"
 #include "RemoteSvr/question_file.h"
 #include "RemoteSvr/request_handling.h"
-#include "platform/text.h"
-#include "platform/wipe.h"
+#include "platform/base/text.h"
+#include "platform/base/wipe.h"
 
 namespace {
 

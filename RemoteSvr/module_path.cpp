@@ -3,7 +3,7 @@
 
 #include <limits.h>
 
-#include "platform/module_file_name.h"
+#include "platform/base/module_file_name.h"
 
 CModulePath::CModulePath() {
   // A cut path would name a wrong folder, so take Linux's whole path length

@@ -1,5 +1,5 @@
 // The running program's path cut into its folder and file name, from
-// GetModuleFileNameA (platform/module_file_name.h). The token file lies
+// GetModuleFileNameA (platform/base/module_file_name.h). The token file lies
 // beside the program (config_map.h).
 #pragma once
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 ProgramOptions ReadProgramOptions(int argc, const char* const* argv) {
   ProgramOptions options;

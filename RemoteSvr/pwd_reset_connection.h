@@ -9,7 +9,7 @@
 
 #include "RemoteSvr/auto_reset_event.h"
 #include "RemoteSvr/common/pwd_reset_record.h"
-#include "platform/winsock.h"
+#include "platform/winsock/winsock.h"
 
 class CPwdResetServer;
 struct CLdapDirectory;

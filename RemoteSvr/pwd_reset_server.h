@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "RemoteSvr/auto_reset_event.h"
-#include "platform/winsock.h"
+#include "platform/winsock/winsock.h"
 
 class CPwdResetConnection;
 

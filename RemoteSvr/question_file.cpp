@@ -9,9 +9,9 @@
 #include <limits>
 
 #include "RemoteSvr/log_file.h"
-#include "platform/registry.h"
-#include "platform/text.h"
-#include "platform/wipe.h"
+#include "platform/registry/registry.h"
+#include "platform/base/text.h"
+#include "platform/base/wipe.h"
 
 namespace {
 

@@ -81,7 +81,7 @@ void SplitFields(std::string_view line, std::vector<std::string_view>& fields);
 bool IsLockStatus(std::string_view status);
 
 // Whether two texts are equal ignoring case (the one lower-casing of
-// platform/text.h; plain ASCII is compared without building copies).
+// platform/base/text.h; plain ASCII is compared without building copies).
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
 // The DOMAIN_ALIAS lines of one reading of the file, in file order.

@@ -12,13 +12,13 @@
 
 #include "RemoteSvr/common/build_number.h"
 #include "RemoteSvr/log_file.h"
-#include "platform/command_line.h"
-#include "platform/console_control.h"
-#include "platform/format_message.h"
-#include "platform/last_error.h"
-#include "platform/module_file_name.h"
-#include "platform/synchapi.h"
-#include "platform/wipe.h"
+#include "platform/base/command_line.h"
+#include "platform/service/console_control.h"
+#include "platform/base/format_message.h"
+#include "platform/base/last_error.h"
+#include "platform/base/module_file_name.h"
+#include "platform/base/synchapi.h"
+#include "platform/base/wipe.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // CWindowsService: the frame of an own-process service that can also run on
 // the console. It reads the process command line, installs or removes itself
-// through the service manager (platform/service_manager.h), runs the
+// through the service manager (platform/service/service_manager.h), runs the
 // dispatcher, reports status, answers controls and the console's break
 // events, and calls Run, which the service body implements
 // (pwd_reset_service.h). All output goes through the service log.
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "RemoteSvr/auto_reset_event.h"
-#include "platform/service_manager.h"
+#include "platform/service/service_manager.h"
 
 // The values of runState.
 inline constexpr std::int32_t RUN_STATE_RUNNING = 1;

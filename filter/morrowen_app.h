@@ -2,7 +2,7 @@
 // mark the library's load and unload in the rule log.
 #pragma once
 
-#include "platform/winapp.h"
+#include "platform/base/winapp.h"
 
 class CMorrowenApp : public CWinApp {
  public:

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/wipe.h"
+#include "platform/base/wipe.h"
 #include "rules/rule_engine.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/ntsecapi.h"
+#include "platform/lsa/ntsecapi.h"
 
 #define MORROWEN_EXPORT extern "C" __attribute__((visibility("default")))
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 #include "rules/wildcard_patterns.h"
 
 inline constexpr char DICTIONARY_FILE_NAME[] = "MorrowenDictionary.txt";

@@ -1,8 +1,8 @@
 // Exclusion checks: EXCLUDE_USER by name, EXCLUDE_GROUP through netapi.
 #include "rules/exclusions.h"
 
-#include "platform/netapi.h"
-#include "platform/text.h"
+#include "platform/netapi/netapi.h"
+#include "platform/base/text.h"
 #include "rules/rule_engine.h"
 #include "rules/rule_log.h"
 #include "rules/rule_state.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 // TRUE when the user name matches an EXCLUDE_USER pattern.
 BOOL IsUserExcluded(HWND ownerWindow, std::u16string_view userName, std::u16string& message);

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/text.h"
-#include "platform/wipe.h"
+#include "platform/base/text.h"
+#include "platform/base/wipe.h"
 
 namespace {
 

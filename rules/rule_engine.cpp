@@ -4,12 +4,12 @@
 
 #include <exception>
 
-#include "platform/last_error.h"
-#include "platform/message_box.h"
-#include "platform/system_directory.h"
-#include "platform/text.h"
-#include "platform/text_file.h"
-#include "platform/wipe.h"
+#include "platform/base/last_error.h"
+#include "platform/windows/message_box.h"
+#include "platform/base/system_directory.h"
+#include "platform/base/text.h"
+#include "platform/base/text_file.h"
+#include "platform/base/wipe.h"
 #include "rules/dictionary.h"
 #include "rules/exclusions.h"
 #include "rules/password_measures.h"

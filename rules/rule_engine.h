@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 // Which side of the token's value a row's count must stay on.
 enum RuleOption : std::int32_t {

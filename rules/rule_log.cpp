@@ -12,7 +12,7 @@
 #include <ctime>
 #include <string>
 
-#include "platform/text.h"
+#include "platform/base/text.h"
 #include "rules/rule_state.h"
 
 namespace {

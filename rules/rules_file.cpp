@@ -3,7 +3,7 @@
 
 #include <limits>
 
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 std::optional<RulesLine> ParseRulesLine(std::u16string_view line) {
   if (line.empty() || line.front() == u'#' || line.front() == u' ') return std::nullopt;

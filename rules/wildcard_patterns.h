@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/wintypes.h"
+#include "platform/base/wintypes.h"
 
 // The patterns live back to back in one buffer, and an open-addressing
 // table of 8-byte slots points at them, so a dictionary of a million lines

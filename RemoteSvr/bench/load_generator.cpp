@@ -42,7 +42,7 @@
 #include "RemoteSvr/common/split_string.h"
 #include "RemoteSvr/database_settings.h"
 #include "RemoteSvr/pwd_reset_server.h"
-#include "platform/text_file.h"
+#include "platform/base/text_file.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "platform/winsock.h"
+#include "platform/winsock/winsock.h"
 
 // INVALID_SOCKET when nothing accepts on `port`.
 inline SOCKET ConnectToLoopback(int port) {

@@ -11,7 +11,7 @@ build=$(cd "$1" && pwd)
 seconds=${2:-3}
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d /tmp/varnok-reset-bench-XXXXXX)
-export VARNOK_DC_PASSWORD_FILTER="$build/platform/lsa_filter_host $build/filter/libMorrowen.so"
+export VARNOK_DC_PASSWORD_FILTER="$build/platform/lsa/lsa_filter_host $build/filter/libMorrowen.so"
 exec unshare -mn bash -c '
 	set -eu
 	ip link set lo up

@@ -1,7 +1,7 @@
 // The string list behind the list form of the digest text.
 #include "RemoteSvr/common/big_string_array.h"
 
-#include "platform/wipe.h"
+#include "platform/base/wipe.h"
 
 namespace {
 void WipeAll(std::vector<std::string>& strings) {

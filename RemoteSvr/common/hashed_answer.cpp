@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "RemoteSvr/common/md5_context.h"
-#include "platform/text.h"
-#include "platform/wipe.h"
+#include "platform/base/text.h"
+#include "platform/base/wipe.h"
 
 std::string HashedAnswer(std::string_view answer) {
   std::string lowered = LowerCase(answer);

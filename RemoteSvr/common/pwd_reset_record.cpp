@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 void SetRecordTextBytes(char* field, std::size_t width, std::string_view text) {
   if (width == 0) return;

@@ -7,7 +7,7 @@
 
 #include <chrono>
 
-#include "platform/winsock.h"
+#include "platform/winsock/winsock.h"
 
 using TransferClock = std::chrono::steady_clock;
 

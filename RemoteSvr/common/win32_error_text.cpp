@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "platform/format_message.h"
-#include "platform/last_error.h"
+#include "platform/base/format_message.h"
+#include "platform/base/last_error.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The text of a system error code, from the system message table
-// (platform/format_message.h), on one line.
+// (platform/base/format_message.h), on one line.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The English text of a Windows Sockets error code, from a fixed table; the
-// socket layer (platform/winsock.h) maps errno onto these codes.
+// socket layer (platform/winsock/winsock.h) maps errno onto these codes.
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // seen at the netapi backend seam (a recording backend: only the sequence
 // of calls shows which calls a reset makes, with which passwords, in which
 // order, and where it stops). The calls themselves against a real DC are
-// platform/tests/netapi_dc_test.cpp; the whole path through Pellucor is
+// platform/netapi/tests/netapi_dc_test.cpp; the whole path through Pellucor is
 // netuser_dc_test.cpp.
 #include <gtest/gtest.h>
 
@@ -16,9 +16,9 @@
 #include "RemoteSvr/pwd_reset_connection.h"
 #include "RemoteSvr/pwd_reset_server.h"
 #include "RemoteSvr/tests/service_fixture.h"
-#include "platform/netapi.h"
-#include "platform/netapi_backend.h"
-#include "platform/wincrypt.h"
+#include "platform/netapi/netapi.h"
+#include "platform/netapi/netapi_backend.h"
+#include "platform/cryptoapi/wincrypt.h"
 
 namespace {
 

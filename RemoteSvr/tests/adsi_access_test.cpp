@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RemoteSvr/adsi_access.h"
-#include "platform/adsi.h"
+#include "platform/adsi/adsi.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/tests/service_fixture.h"
-#include "platform/netapi.h"
-#include "platform/netapi_backend.h"
-#include "platform/text.h"
+#include "platform/netapi/netapi.h"
+#include "platform/netapi/netapi_backend.h"
+#include "platform/base/text.h"
 
 namespace {
 

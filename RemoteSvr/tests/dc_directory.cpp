@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/ldap_session.h"
-#include "platform/text.h"
+#include "platform/ldap/ldap_session.h"
+#include "platform/base/text.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "RemoteSvr/common/record_client.h"
 #include "RemoteSvr/tests/service_fixture.h"
-#include "platform/tests/recording_ldap_backend.h"
+#include "platform/ldap/tests/recording_ldap_backend.h"
 
 namespace {
 

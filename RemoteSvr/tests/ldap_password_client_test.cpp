@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "platform/ldap_limits.h"
-#include "platform/tests/recording_ldap_backend.h"
+#include "platform/ldap/ldap_limits.h"
+#include "platform/ldap/tests/recording_ldap_backend.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "RemoteSvr/database_settings.h"
-#include "platform/netapi.h"
-#include "platform/text.h"
+#include "platform/netapi/netapi.h"
+#include "platform/base/text.h"
 
 namespace {
 

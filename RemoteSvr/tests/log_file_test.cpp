@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "RemoteSvr/tests/log_fixture.h"
-#include "platform/winsock.h"
+#include "platform/winsock/winsock.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "RemoteSvr/tests/service_fixture.h"
-#include "platform/service_manager.h"
+#include "platform/service/service_manager.h"
 
 extern char** environ;
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "RemoteSvr/common/pwd_reset_record.h"
-#include "platform/winsock.h"
+#include "platform/winsock/winsock.h"
 
 // The folder and the files in it. Building it points VARNOK_REGISTRY and
 // VARNOK_SYSTEM_DIR at it.

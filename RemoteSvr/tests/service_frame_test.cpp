@@ -25,7 +25,7 @@
 #include "RemoteSvr/pwd_reset_server.h"
 #include "RemoteSvr/pwd_reset_service.h"
 #include "RemoteSvr/tests/log_fixture.h"
-#include "platform/service_manager.h"
+#include "platform/service/service_manager.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ntsecapi.h"
-#include "platform/text.h"
-#include "platform/text_file.h"
+#include "platform/lsa/ntsecapi.h"
+#include "platform/base/text.h"
+#include "platform/base/text_file.h"
 #include "rules/dictionary.h"
 #include "rules/rule_log.h"
 #include "rules/wildcard_patterns.h"

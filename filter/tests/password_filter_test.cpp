@@ -1,7 +1,7 @@
 // The filter library loaded as the LSA loads it, called through its exports.
 #include <dlfcn.h>
 
-#include "platform/ntsecapi.h"
+#include "platform/lsa/ntsecapi.h"
 #include "rules/tests/rules_fixture.h"
 
 namespace {

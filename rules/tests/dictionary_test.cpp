@@ -1,6 +1,6 @@
 #include "rules/dictionary.h"
 
-#include "platform/message_box.h"
+#include "platform/windows/message_box.h"
 #include "rules/rule_engine.h"
 #include "rules/tests/rules_fixture.h"
 

@@ -1,7 +1,7 @@
 #include "rules/exclusions.h"
 
-#include "platform/netapi.h"
-#include "platform/netapi_backend.h"
+#include "platform/netapi/netapi.h"
+#include "platform/netapi/netapi_backend.h"
 #include "rules/rule_engine.h"
 #include "rules/tests/rules_fixture.h"
 

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "platform/message_box.h"
+#include "platform/windows/message_box.h"
 #include "rules/tests/rules_fixture.h"
 
 namespace {

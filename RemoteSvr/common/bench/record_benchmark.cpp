@@ -13,7 +13,7 @@
 #include "RemoteSvr/common/record_cipher.h"
 #include "RemoteSvr/common/record_client.h"
 #include "RemoteSvr/record_transfer.h"
-#include "platform/winsock.h"
+#include "platform/winsock/winsock.h"
 
 namespace {
 

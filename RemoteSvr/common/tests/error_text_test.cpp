@@ -3,8 +3,8 @@
 
 #include "RemoteSvr/common/win32_error_text.h"
 #include "RemoteSvr/common/wsa_error_text.h"
-#include "platform/last_error.h"
-#include "platform/winsock.h"
+#include "platform/base/last_error.h"
+#include "platform/winsock/winsock.h"
 
 namespace {
 

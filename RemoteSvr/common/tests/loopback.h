@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/winsock.h"
+#include "platform/winsock/winsock.h"
 
 struct LoopbackPair {
   SOCKET client = INVALID_SOCKET;  // the requesting side

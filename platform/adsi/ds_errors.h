@@ -1,0 +1,53 @@
+// The Win32 codes that directory (LDAP) results stand for, as ADSI reports
+// them (HRESULT_FROM_WIN32 of these); their texts are in the system message
+// table (format_message.cpp).
+#pragma once
+
+#include "platform/base/wintypes.h"
+
+inline constexpr DWORD ERROR_CONNECTION_REFUSED = 1225;
+inline constexpr DWORD ERROR_OBJECT_ALREADY_EXISTS = 5010;
+inline constexpr DWORD ERROR_DS_NO_ATTRIBUTE_OR_VALUE = 8202;
+inline constexpr DWORD ERROR_DS_INVALID_ATTRIBUTE_SYNTAX = 8203;
+inline constexpr DWORD ERROR_DS_ATTRIBUTE_TYPE_UNDEFINED = 8204;
+inline constexpr DWORD ERROR_DS_ATTRIBUTE_OR_VALUE_EXISTS = 8205;
+inline constexpr DWORD ERROR_DS_BUSY = 8206;
+inline constexpr DWORD ERROR_DS_UNAVAILABLE = 8207;
+inline constexpr DWORD ERROR_DS_OBJ_CLASS_VIOLATION = 8212;
+inline constexpr DWORD ERROR_DS_CANT_ON_NON_LEAF = 8213;
+inline constexpr DWORD ERROR_DS_CANT_ON_RDN = 8214;
+inline constexpr DWORD ERROR_DS_CANT_MOD_OBJ_CLASS = 8215;
+inline constexpr DWORD ERROR_DS_OPERATIONS_ERROR = 8224;
+inline constexpr DWORD ERROR_DS_PROTOCOL_ERROR = 8225;
+inline constexpr DWORD ERROR_DS_TIMELIMIT_EXCEEDED = 8226;
+inline constexpr DWORD ERROR_DS_SIZELIMIT_EXCEEDED = 8227;
+inline constexpr DWORD ERROR_DS_ADMIN_LIMIT_EXCEEDED = 8228;
+inline constexpr DWORD ERROR_DS_COMPARE_FALSE = 8229;
+inline constexpr DWORD ERROR_DS_COMPARE_TRUE = 8230;
+inline constexpr DWORD ERROR_DS_AUTH_METHOD_NOT_SUPPORTED = 8231;
+inline constexpr DWORD ERROR_DS_STRONG_AUTH_REQUIRED = 8232;
+inline constexpr DWORD ERROR_DS_INAPPROPRIATE_AUTH = 8233;
+inline constexpr DWORD ERROR_DS_AUTH_UNKNOWN = 8234;
+inline constexpr DWORD ERROR_DS_REFERRAL = 8235;
+inline constexpr DWORD ERROR_DS_UNAVAILABLE_CRIT_EXTENSION = 8236;
+inline constexpr DWORD ERROR_DS_CONFIDENTIALITY_REQUIRED = 8237;
+inline constexpr DWORD ERROR_DS_INAPPROPRIATE_MATCHING = 8238;
+inline constexpr DWORD ERROR_DS_CONSTRAINT_VIOLATION = 8239;
+inline constexpr DWORD ERROR_DS_NO_SUCH_OBJECT = 8240;
+inline constexpr DWORD ERROR_DS_ALIAS_PROBLEM = 8241;
+inline constexpr DWORD ERROR_DS_INVALID_DN_SYNTAX = 8242;
+inline constexpr DWORD ERROR_DS_IS_LEAF = 8243;
+inline constexpr DWORD ERROR_DS_ALIAS_DEREF_PROBLEM = 8244;
+inline constexpr DWORD ERROR_DS_UNWILLING_TO_PERFORM = 8245;
+inline constexpr DWORD ERROR_DS_LOOP_DETECT = 8246;
+inline constexpr DWORD ERROR_DS_NAMING_VIOLATION = 8247;
+inline constexpr DWORD ERROR_DS_OBJECT_RESULTS_TOO_LARGE = 8248;
+inline constexpr DWORD ERROR_DS_AFFECTS_MULTIPLE_DSAS = 8249;
+inline constexpr DWORD ERROR_DS_SERVER_DOWN = 8250;
+inline constexpr DWORD ERROR_DS_LOCAL_ERROR = 8251;
+inline constexpr DWORD ERROR_DS_ENCODING_ERROR = 8252;
+inline constexpr DWORD ERROR_DS_DECODING_ERROR = 8253;
+inline constexpr DWORD ERROR_DS_FILTER_UNKNOWN = 8254;
+inline constexpr DWORD ERROR_DS_PARAM_ERROR = 8255;
+inline constexpr DWORD ERROR_DS_NOT_SUPPORTED = 8256;
+inline constexpr DWORD ERROR_DS_GENERIC_ERROR = 8341;

@@ -1,0 +1,16 @@
+// The program's own path as GetModuleFileNameA gives it, read from
+// /proc/self/exe; "beside the program" means that file's folder.
+#pragma once
+
+#include "platform/base/wintypes.h"
+
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+
+// Only the running program (module nullptr) is known. Copies its path and a
+// zero into `buffer` and returns the length without the zero. A path that does
+// not fit is cut to size - 1 characters and zero-ended, the result is `size` and
+// the last error ERROR_INSUFFICIENT_BUFFER, as on Windows. 0 on failure, with
+// the last error set.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);

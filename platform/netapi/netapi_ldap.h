@@ -1,0 +1,26 @@
+// The part of the netapi backend that asks the domain controller over LDAP
+// instead of libnetapi: a user's local groups. libnetapi looks up the names
+// of every alias it found in the Builtin domain, so a user in any
+// domain-local group gets ERROR_SOME_NOT_MAPPED; the directory answers the
+// same question whole. (Samba's netapi.h must not meet this header's
+// callers either, so it speaks the backend seam's plain types.)
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/base/wintypes.h"
+
+// The local groups (builtin and domain-local) of `user` on `server`: those
+// it is a direct member of, or with `indirect` every one it belongs to
+// through other groups too. Binds over ldaps with the CredentialsFile
+// account, else with the process's Kerberos credentials; the certificate
+// and its host name are always verified. Answers netapi status codes.
+DWORD LdapUserGetLocalGroups(const std::string& server, const std::string& user, bool indirect,
+                             std::vector<std::string>& groups);
+
+// "\\name" names the same machine as "name".
+std::string StripUncPrefix(const std::string& server);
+
+// RFC 4515: a value made safe for an LDAP filter.
+std::string EscapeLdapFilterValue(const std::string& value);
