@@ -6,6 +6,7 @@
 
 #include "platform/adsi/ds_errors.h"
 #include "platform/base/last_error.h"
+#include "platform/base/library_loader.h"
 #include "platform/netapi/netapi.h"
 #include "platform/service/service_manager.h"
 #include "platform/cryptoapi/wincrypt.h"
@@ -57,6 +58,8 @@ constexpr SystemMessage kSystemMessages[] = {
     {ERROR_DISK_FULL, "There is not enough space on the disk.\r\n"},
     {ERROR_INSUFFICIENT_BUFFER, "The data area passed to a system call is too small.\r\n"},
     {ERROR_INVALID_LEVEL, "The system call level is not correct.\r\n"},
+    {ERROR_MOD_NOT_FOUND, "The specified module could not be found.\r\n"},
+    {ERROR_PROC_NOT_FOUND, "The specified procedure could not be found.\r\n"},
     {ERROR_BUSY, "The requested resource is in use.\r\n"},
     {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists.\r\n"},
     {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long.\r\n"},
