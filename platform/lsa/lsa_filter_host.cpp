@@ -83,7 +83,9 @@ int main(int argc, char** argv) {
   if (password.size() > kMaxUnits || account.size() > kMaxUnits || fullName.size() > kMaxUnits)
     return Fail("a text is longer than a counted string can hold");
 
-  void* module = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // The LSA never unloads a filter package; kept mapped, the filter's
+  // libraries also stay nameable in a leak report at exit.
+  void* module = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (module == nullptr) return Fail(std::string("cannot load the filter: ") + ::dlerror());
   auto initialize = reinterpret_cast<InitializeChangeNotifyFn>(::dlsym(module, "InitializeChangeNotify"));
   auto filter = reinterpret_cast<PasswordFilterFn>(::dlsym(module, "PasswordFilter"));
