@@ -5,16 +5,18 @@
 # sets passwords with samba-tool and over LDAP, and reads each verdict from
 # the domain's answer, a logon and the rule log.
 #
-#   samba_domain_test.sh DC_ENV WORKDIR CHECKS    (DC_ENV: the fixture's dc.env)
+#   samba_domain_test.sh DC_ENV WORKDIR CHECKS FILTER
+#     DC_ENV: the fixture's dc.env; FILTER: the filter library the DC runs
 #     CHECKS: rules         length, dictionary and a global exempt group
 #             local-groups  a domain-local exempt group
 set -u
 
-[ "$#" = 3 ] || { echo "usage: $0 DC_ENV WORKDIR rules|local-groups" >&2; exit 2; }
+[ "$#" = 4 ] || { echo "usage: $0 DC_ENV WORKDIR rules|local-groups FILTER" >&2; exit 2; }
 # shellcheck source=/dev/null
 . "$1" || exit 1
 work=$2
 checks=$3
+filter=$4
 export KRB5_CONFIG=$DC_KRB5_CONFIG LDAPTLS_REQCERT=never
 
 readonly LOG_DIR=$work/log
@@ -121,6 +123,14 @@ run() {
 	local out
 	out=$("$@" 2>&1) || fail "$*: $out"
 }
+
+# The exempt groups below are read through the backend module that the
+# filter loads beside itself at the first look-up: the filter itself brings
+# no directory library along.
+directory_libraries=$(ldd "$filter" | grep -E 'libnetapi|samba|libldap|liblber|libsasl2|krb5|gssapi')
+[ -z "$directory_libraries" ] || fail "$filter loads directory libraries by itself: $directory_libraries"
+[ -f "$(dirname "$filter")/varnok_netapi_backend.so" ] || fail "no netapi backend module beside $filter"
+echo "ok: $filter links no directory library; the group look-ups load the module beside it"
 
 rm -rf "$work"
 mkdir -p "$LOG_DIR" || exit 1

@@ -10,12 +10,16 @@
 #include <vector>
 
 #include "platform/netapi/netapi_backend.h"
+#include "platform/netapi/netapi_backend_loader.h"
 #include "platform/base/text.h"
 #include "platform/base/wipe.h"
 
 namespace {
 
 std::atomic<INetApiBackend*> g_testBackend{nullptr};
+// Set before main when the program links Samba's backend in. Constant-
+// initialised: no static constructor of this file can undo that setting.
+constinit std::atomic<INetApiBackend& (*)()> g_linkedBackend{nullptr};
 
 std::string Narrow(LPCWSTR text) { return text == nullptr ? std::string() : Utf16ToUtf8(std::u16string_view(text)); }
 
@@ -154,35 +158,15 @@ NET_API_STATUS PackUserRecord(const CUserRecord& r, LPBYTE* buffer) {
 
 }  // namespace
 
-DWORD INetApiBackend::GetDcName(const std::string&, const std::string&, DWORD, CDomainControllerInfo&) {
-  return ERROR_NOT_SUPPORTED;
-}
-
-DWORD INetApiBackend::UserSetPassword(const std::string&, const std::string&, const std::string&, DWORD&) {
-  return ERROR_NOT_SUPPORTED;
-}
-
-DWORD INetApiBackend::UserGetInfo(const std::string&, const std::string&, CUserRecord&) { return ERROR_NOT_SUPPORTED; }
-
-DWORD INetApiBackend::UserSetInfo(const std::string&, const std::string&, const CUserRecord&, DWORD&) {
-  return ERROR_NOT_SUPPORTED;
-}
-
-DWORD INetApiBackend::UserChangePassword(const std::string&, const std::string&, const std::string&,
-                                         const std::string&) {
-  return ERROR_NOT_SUPPORTED;
-}
-
-DWORD INetApiBackend::GetPrimaryDcName(const std::string&, const std::string&, std::string&) {
-  return ERROR_NOT_SUPPORTED;
-}
-
 INetApiBackend& NetApiBackend() {
-  INetApiBackend* test = g_testBackend.load();
-  return test != nullptr ? *test : SambaNetApiBackend();
+  if (INetApiBackend* test = g_testBackend.load()) return *test;
+  if (INetApiBackend& (*linked)() = g_linkedBackend.load()) return linked();
+  return ModuleNetApiBackend();
 }
 
 void SetNetApiBackend(INetApiBackend* backend) { g_testBackend.store(backend); }
+
+void SetLinkedNetApiBackend(INetApiBackend& (*backend)()) { g_linkedBackend.store(backend); }
 
 NET_API_STATUS NetUserGetGroups(LPCWSTR serverName, LPCWSTR userName, DWORD level, LPBYTE* buffer, DWORD,
                                 LPDWORD entriesRead, LPDWORD totalEntries) {

@@ -2,7 +2,9 @@
 // strings, netapi's status codes): the seam between netapi.h's Windows
 // shapes and whatever answers them. The process's backend is Samba's
 // libnetapi (netapi_samba.cpp, which cannot see netapi.h: Samba's own
-// header uses the same names); unit tests may put one of their own in its
+// header uses the same names), either linked into the program
+// (netapi_backend_linked.cpp) or loaded as a module at the first call
+// (netapi_backend_loader.cpp); unit tests may put one of their own in its
 // place.
 #pragma once
 
@@ -124,11 +126,18 @@ class INetApiBackend {
   virtual DWORD GetPrimaryDcName(const std::string& server, const std::string& domain, std::string& name);
 };
 
-// The backend in force: the libnetapi one unless a test set its own.
+// The backend in force: a test's when one is set, else the one linked into
+// the program, else the libnetapi backend of the module beside the library
+// that asks, loaded at this first call (netapi_backend_loader.h).
 INetApiBackend& NetApiBackend();
 
-// Puts `backend` in force (a test's); nullptr restores the libnetapi one.
+// Puts `backend` in force (a test's); nullptr restores the process's own.
 void SetNetApiBackend(INetApiBackend* backend);
+
+// Makes the backend that `backend` gives the process's own, in place of
+// the module; called once, before main, by a program that links Samba's
+// backend in (netapi_backend_linked.cpp).
+void SetLinkedNetApiBackend(INetApiBackend& (*backend)());
 
 // The libnetapi backend.
 INetApiBackend& SambaNetApiBackend();

@@ -1,0 +1,29 @@
+// The backend seam's default answers: a backend without a call answers
+// ERROR_NOT_SUPPORTED. Kept apart from netapi.cpp so that the backend
+// module (netapi_backend_module.cpp) takes only these with it.
+#include "platform/netapi/netapi_backend.h"
+
+#include "platform/base/last_error.h"
+
+DWORD INetApiBackend::GetDcName(const std::string&, const std::string&, DWORD, CDomainControllerInfo&) {
+  return ERROR_NOT_SUPPORTED;
+}
+
+DWORD INetApiBackend::UserSetPassword(const std::string&, const std::string&, const std::string&, DWORD&) {
+  return ERROR_NOT_SUPPORTED;
+}
+
+DWORD INetApiBackend::UserGetInfo(const std::string&, const std::string&, CUserRecord&) { return ERROR_NOT_SUPPORTED; }
+
+DWORD INetApiBackend::UserSetInfo(const std::string&, const std::string&, const CUserRecord&, DWORD&) {
+  return ERROR_NOT_SUPPORTED;
+}
+
+DWORD INetApiBackend::UserChangePassword(const std::string&, const std::string&, const std::string&,
+                                         const std::string&) {
+  return ERROR_NOT_SUPPORTED;
+}
+
+DWORD INetApiBackend::GetPrimaryDcName(const std::string&, const std::string&, std::string&) {
+  return ERROR_NOT_SUPPORTED;
+}
