@@ -1,0 +1,119 @@
+// The client socket against listeners on loopback: connect, send, receive,
+// peek and close; names that do not resolve and addresses that refuse; and,
+// with a hosts file of the test's own, one name of several addresses.
+#include "credprov/socket.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "RemoteSvr/common/tests/loopback.h"
+
+namespace {
+
+// A listening socket on `address` at a free port (or `port`), accepting
+// nothing until asked.
+class CListener {
+ public:
+  explicit CListener(const char* address = "127.0.0.1", std::uint16_t wanted = 0) {
+    s = winsock::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(wanted);
+    inet_pton(AF_INET, address, &local.sin_addr);
+    EXPECT_EQ(winsock::bind(s, reinterpret_cast<sockaddr*>(&local), sizeof(local)), 0);
+    EXPECT_EQ(winsock::listen(s, 4), 0);
+    int length = sizeof(local);
+    winsock::getsockname(s, reinterpret_cast<sockaddr*>(&local), &length);
+    port = ntohs(local.sin_port);
+  }
+  ~CListener() { closesocket(s); }
+  SOCKET Accept() { return winsock::accept(s, nullptr, nullptr); }
+
+  SOCKET s;
+  std::uint16_t port;
+};
+
+// A port on which nothing listens.
+std::uint16_t ClosedPort() {
+  const CListener listener;
+  return listener.port;
+}
+
+TEST(Socket, SendsReceivesPeeksAndSeesThePeerClose) {
+  CListener listener;
+  CSocket socket;
+  ASSERT_NE(socket.Create(SOCK_STREAM), 0);
+  ASSERT_NE(socket.Connect("127.0.0.1", listener.port), 0);
+  const SOCKET peer = listener.Accept();
+  ASSERT_NE(peer, INVALID_SOCKET);
+
+  EXPECT_EQ(socket.Send("request", 7, 0), 7);
+  EXPECT_EQ(ReceiveBytes(peer, 7), "request");
+  ASSERT_EQ(winsock::send(peer, "reply!", 6, 0), 6);
+  char buffer[16] = {};
+  // A peek leaves the bytes for the next receive.
+  ASSERT_EQ(socket.Recv(buffer, 6, MSG_PEEK | MSG_WAITALL), 6);
+  EXPECT_EQ(std::string(buffer, 6), "reply!");
+  std::memset(buffer, 0, sizeof(buffer));
+  EXPECT_EQ(socket.Recv(buffer, 6, MSG_WAITALL), 6);
+  EXPECT_EQ(std::string(buffer, 6), "reply!");
+  closesocket(peer);
+  EXPECT_EQ(socket.Recv(buffer, sizeof(buffer), 0), 0);
+  EXPECT_EQ(socket.Close(), 0);
+  EXPECT_EQ(socket.GetHandle(), INVALID_SOCKET);
+  EXPECT_EQ(socket.Send("x", 1, 0), SOCKET_ERROR);
+}
+
+TEST(Socket, NamesThatDoNotResolveAndAddressesThatRefuse) {
+  CSocket socket;
+  ASSERT_NE(socket.Create(SOCK_STREAM), 0);
+  EXPECT_EQ(socket.Connect("no-such-host.invalid", 7257), 0);
+  EXPECT_EQ(socket.Connect("", 7257), 0);
+  EXPECT_EQ(socket.Connect(nullptr, 7257), 0);
+  EXPECT_EQ(socket.Connect("127.0.0.1", ClosedPort()), 0);
+  EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
+  // The same object connects afterwards, on a fresh socket.
+  CListener listener;
+  EXPECT_NE(socket.Connect("localhost", listener.port), 0);
+  const SOCKET peer = listener.Accept();
+  EXPECT_EQ(socket.Send("ok", 2, 0), 2);
+  EXPECT_EQ(ReceiveBytes(peer, 2), "ok");
+  closesocket(peer);
+}
+
+TEST(Socket, NothingConnectsWithoutCreate) {
+  CListener listener;
+  CSocket socket;
+  EXPECT_EQ(socket.Connect("127.0.0.1", listener.port), 0);
+}
+
+// Runs with a hosts file in which two-addresses.test has 127.0.0.2, 127.0.0.3
+// and 127.0.0.1, where only the last listens (see CMakeLists.txt).
+TEST(SocketHosts, ConnectsToTheAddressThatAcceptsAfterThoseThatRefuse) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* list = nullptr;
+  int count = 0;
+  if (getaddrinfo("two-addresses.test", "1", &hints, &list) == 0) {
+    for (const addrinfo* item = list; item != nullptr; item = item->ai_next) ++count;
+    freeaddrinfo(list);
+  }
+  if (count < 3) GTEST_SKIP() << "runs with the hosts file of the test two-addresses.test";
+  CListener listener("127.0.0.1");
+  CSocket socket;
+  ASSERT_NE(socket.Create(SOCK_STREAM), 0);
+  ASSERT_NE(socket.Connect("two-addresses.test", listener.port), 0);
+  const SOCKET peer = listener.Accept();
+  EXPECT_EQ(socket.Send("hello", 5, 0), 5);
+  EXPECT_EQ(ReceiveBytes(peer, 5), "hello");
+  closesocket(peer);
+}
+
+}  // namespace
