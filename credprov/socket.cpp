@@ -10,8 +10,8 @@
 
 namespace {
 
-bool SetTimeLimits(SOCKET s) {
-  const DWORD milliseconds = static_cast<DWORD>(SOCKET_TIME_LIMIT.count());
+bool SetTimeLimits(SOCKET s, std::chrono::milliseconds limit) {
+  const DWORD milliseconds = static_cast<DWORD>(limit.count());
   const char* value = reinterpret_cast<const char*>(&milliseconds);
   // SO_SNDTIMEO also bounds connect.
   return winsock::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, value, sizeof(milliseconds)) == 0 &&
@@ -39,7 +39,7 @@ int CSocket::Create(int type) {
   connectTried = false;
   handle = winsock::socket(AF_INET, type, 0);
   if (handle == INVALID_SOCKET) return 0;
-  if (!SetTimeLimits(handle)) {
+  if (!SetTimeLimits(handle, timeLimit)) {
     Close();
     return 0;
   }

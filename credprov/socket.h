@@ -23,6 +23,8 @@ class CSocket {
   // Opens an IPv4 socket of `type` (SOCK_STREAM) with the time-outs above.
   // Nonzero on success.
   int Create(int type);
+  // The time-outs of the sockets created from now on (tests shorten them).
+  void SetTimeLimit(std::chrono::milliseconds limit) { timeLimit = limit; }
 
   // Resolves `host` to its IPv4 addresses (getaddrinfo) and connects to the
   // first that accepts, trying them in order. Each try after a failed one
@@ -47,6 +49,7 @@ class CSocket {
 
   SOCKET handle = INVALID_SOCKET;
   int socketType = 0;
+  std::chrono::milliseconds timeLimit = SOCKET_TIME_LIMIT;
   // A connect has run on this handle: the next one needs a fresh socket.
   bool connectTried = false;
 };

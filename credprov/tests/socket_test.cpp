@@ -7,6 +7,7 @@
 #include <netdb.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -18,7 +19,7 @@ namespace {
 // nothing until asked.
 class CListener {
  public:
-  explicit CListener(const char* address = "127.0.0.1", std::uint16_t wanted = 0) {
+  explicit CListener(const char* address = "127.0.0.1", std::uint16_t wanted = 0, int backlog = 4) {
     s = winsock::socket(AF_INET, SOCK_STREAM, 0);
     const int on = 1;
     setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
@@ -27,13 +28,19 @@ class CListener {
     local.sin_port = htons(wanted);
     inet_pton(AF_INET, address, &local.sin_addr);
     EXPECT_EQ(winsock::bind(s, reinterpret_cast<sockaddr*>(&local), sizeof(local)), 0);
-    EXPECT_EQ(winsock::listen(s, 4), 0);
+    EXPECT_EQ(winsock::listen(s, backlog), 0);
     int length = sizeof(local);
     winsock::getsockname(s, reinterpret_cast<sockaddr*>(&local), &length);
     port = ntohs(local.sin_port);
   }
   ~CListener() { closesocket(s); }
-  SOCKET Accept() { return winsock::accept(s, nullptr, nullptr); }
+  // The next connection; INVALID_SOCKET when none comes (a bound so that a
+  // failing test ends, not one its outcome depends on).
+  SOCKET Accept() {
+    WSAPOLLFD entry{s, POLLIN, 0};
+    if (WSAPoll(&entry, 1, 10000) != 1) return INVALID_SOCKET;
+    return winsock::accept(s, nullptr, nullptr);
+  }
 
   SOCKET s;
   std::uint16_t port;
@@ -80,8 +87,31 @@ TEST(Socket, NamesThatDoNotResolveAndAddressesThatRefuse) {
   EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
   // The same object connects afterwards, on a fresh socket.
   CListener listener;
-  EXPECT_NE(socket.Connect("localhost", listener.port), 0);
+  ASSERT_NE(socket.Connect("localhost", listener.port), 0);
   const SOCKET peer = listener.Accept();
+  EXPECT_EQ(socket.Send("ok", 2, 0), 2);
+  EXPECT_EQ(ReceiveBytes(peer, 2), "ok");
+  closesocket(peer);
+}
+
+TEST(Socket, AConnectThatTimedOutIsNotRetriedOnItsSocket) {
+  // A listener whose queue is full drops every further SYN unanswered; its
+  // one queued connection is the filler's.
+  CListener full("127.0.0.2", 0, 0);
+  CSocket filler;
+  ASSERT_NE(filler.Create(SOCK_STREAM), 0);
+  ASSERT_NE(filler.Connect("127.0.0.2", full.port), 0);
+  WSAPOLLFD queued{full.s, POLLIN, 0};
+  ASSERT_EQ(WSAPoll(&queued, 1, 10000), 1);
+  CListener open("127.0.0.1", full.port);
+
+  CSocket socket;
+  socket.SetTimeLimit(std::chrono::milliseconds(300));
+  ASSERT_NE(socket.Create(SOCK_STREAM), 0);
+  EXPECT_EQ(socket.Connect("127.0.0.2", full.port), 0);
+  // The next server gets a socket of its own, not the one still connecting.
+  ASSERT_NE(socket.Connect("127.0.0.1", full.port), 0) << WSAGetLastError();
+  const SOCKET peer = open.Accept();
   EXPECT_EQ(socket.Send("ok", 2, 0), 2);
   EXPECT_EQ(ReceiveBytes(peer, 2), "ok");
   closesocket(peer);
