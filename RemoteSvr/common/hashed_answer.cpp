@@ -10,12 +10,7 @@
 std::string HashedAnswer(std::string_view answer) {
   std::string lowered = LowerCase(answer);
   CWipeOnExit<char> wipeLowered(lowered);
-  std::string digestText;
-  CMD5Context md5;
-  md5.DigestText(lowered, digestText);
-  std::string hashed(HASHED_ANSWER_PREFIX);
-  hashed += digestText;
-  return hashed;
+  return DigestTextWithPrefix(HASHED_ANSWER_PREFIX, lowered);
 }
 
 bool IsHashedAnswer(std::string_view stored) {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/base/text.h"
+
 namespace {
 
 // T[i] = floor(2^32 * |sin(i + 1)|), RFC 1321 section 3.4.
@@ -169,4 +171,19 @@ void CMD5Context::Finish(std::string& out) {
   Final(digest);
   out = FormatDigestText(digest);
   OPENSSL_cleanse(digest, sizeof(digest));
+}
+
+std::string DigestTextWithPrefix(std::string_view prefix, const std::string& text) {
+  std::string digestText;
+  CMD5Context md5;
+  md5.DigestText(text, digestText);
+  std::string result(prefix);
+  result += digestText;
+  return result;
+}
+
+std::u16string DigestTextWithPrefix(std::u16string_view prefix, const std::string& text) {
+  std::u16string result(prefix);
+  result += Utf8ToUtf16(DigestTextWithPrefix(std::string_view(), text));
+  return result;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "RemoteSvr/common/big_string_array.h"
@@ -43,3 +44,10 @@ class CMD5Context {
   std::uint32_t count[2];  // bits hashed, modulo 2^64, low word first
   unsigned char buffer[64];
 };
+
+// The digest text of a string's bytes up to its first zero byte, behind
+// `prefix` (which may be empty): "md5:" and the digest of a lower-cased
+// answer is a hashed answer (hashed_answer.h).
+std::string DigestTextWithPrefix(std::string_view prefix, const std::string& text);
+// The same in UTF-16, the form of the clients that work in wide text.
+std::u16string DigestTextWithPrefix(std::u16string_view prefix, const std::string& text);

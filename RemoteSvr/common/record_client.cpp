@@ -79,6 +79,11 @@ int ReceiveReply(SOCKET s, PwdResetRecord& reply, std::string& message, std::chr
     }
     if (peeked == kHeaderBytes) break;
   }
+  // Whatever else the peer sent, it is no reply of this protocol.
+  if (reply.header.magic != MESSAGE_MAGIC) {
+    message = Format("Error: Invalid header mask %08X", static_cast<unsigned>(reply.header.magic));
+    return 0;
+  }
   if (reply.header.totalLength != RECORD_SIZE) {
     message = Format("Error: Invalid header size (%d bytes)", static_cast<int>(reply.header.totalLength));
     return 0;

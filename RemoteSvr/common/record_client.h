@@ -28,7 +28,8 @@ void BuildRequest(PwdResetRecord& record, std::uint32_t code, std::string_view d
 // record is left enciphered. 1 when sent; 0 with `message` set.
 int SendRequest(SOCKET s, PwdResetRecord& record, std::string& message);
 
-// Reads one reply of 5148 bytes (its totalLength checked) within `limit`, and
+// Reads one reply of 5148 bytes (its magic and totalLength checked) within
+// `limit`, and
 // deciphers its fields when it says they are enciphered. The socket's own
 // receive time-out is left as it was. 1 when read; 0 with `message` set.
 int ReceiveReply(SOCKET s, PwdResetRecord& reply, std::string& message,

@@ -50,7 +50,7 @@ void CDcServiceTest::WriteQuestions(const std::string& domain, const std::vector
 }
 
 void CDcServiceTest::StartService() {
-  service = MakeServiceRunner("Pellucor");
+  service = MakeServiceRunner("Pellucor", servicePort);
   ASSERT_NE(service, nullptr) << "the Pellucor program is not built";
   ASSERT_TRUE(service->Start(files)) << files.LogText();
 }

@@ -46,6 +46,8 @@ class CDcServiceTest : public ::testing::Test {
   CServiceFiles files;
   CDcDirectory directory;
   std::unique_ptr<IServiceRunner> service;
+  // The port StartService gives Pellucor; 0 for a free one.
+  std::uint16_t servicePort = 0;
 
  private:
   std::vector<std::string> users;

@@ -81,10 +81,11 @@ class CInProcessRunner : public IServiceRunner {
 #ifdef PELLUCOR_PATH
 class CPellucorRunner : public IServiceRunner {
  public:
+  explicit CPellucorRunner(std::uint16_t fixedPort) : fixedPort(fixedPort) {}
   bool Start(const CServiceFiles& files) override {
     const std::string program = files.Folder() + "/Pellucor";
     fs::copy_file(PELLUCOR_PATH, program, fs::copy_options::overwrite_existing);
-    port = FreePort();
+    port = fixedPort != 0 ? fixedPort : FreePort();
     WriteFile(files.Folder() + "/Pellucor.cfg", "PORT = " + std::to_string(port) + "\n");
 
     posix_spawn_file_actions_t actions;
@@ -136,6 +137,7 @@ class CPellucorRunner : public IServiceRunner {
 
  private:
   pid_t pid = -1;
+  std::uint16_t fixedPort = 0;
   std::uint16_t port = 0;
 };
 #endif
@@ -201,10 +203,10 @@ bool PellucorAvailable() {
 #endif
 }
 
-std::unique_ptr<IServiceRunner> MakeServiceRunner(const std::string& mode) {
+std::unique_ptr<IServiceRunner> MakeServiceRunner(const std::string& mode, [[maybe_unused]] std::uint16_t port) {
   if (mode == "InProcess") return std::make_unique<CInProcessRunner>();
 #ifdef PELLUCOR_PATH
-  if (mode == "Pellucor" && PellucorAvailable()) return std::make_unique<CPellucorRunner>();
+  if (mode == "Pellucor" && PellucorAvailable()) return std::make_unique<CPellucorRunner>(port);
 #endif
   return nullptr;
 }

@@ -54,8 +54,9 @@ class IServiceRunner {
 };
 
 // "InProcess" or "Pellucor"; nullptr when that runner cannot run here (the
-// program was not built).
-std::unique_ptr<IServiceRunner> MakeServiceRunner(const std::string& mode);
+// program was not built). Pellucor listens on `port`, or on a free port for
+// 0; the service in this process always takes a free port.
+std::unique_ptr<IServiceRunner> MakeServiceRunner(const std::string& mode, std::uint16_t port = 0);
 // Whether the Pellucor program is there to run.
 bool PellucorAvailable();
 

@@ -98,6 +98,28 @@ TEST(Md5Context, DigestTextOfAListJoinsItsEntries) {
   EXPECT_EQ(past, text);
 }
 
+TEST(Md5Context, DigestTextWithPrefixNarrowAndWide) {
+  const struct {
+    std::string text;
+    std::string prefix;
+    std::string expected;
+  } cases[] = {
+      {"abc", "md5:", "md5:0190-9850-D23C-B04F-96D6-7D3F-E128-727F"},
+      {"abc", "", "0190-9850-D23C-B04F-96D6-7D3F-E128-727F"},
+      {"", "x", "x1DD4-D98C-008F-04B2-80E9-9809-F8EC-7E42"},
+      {std::string("abc\0def", 7), "md5:", "md5:0190-9850-D23C-B04F-96D6-7D3F-E128-727F"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DigestTextWithPrefix(c.prefix, c.text), c.expected) << c.prefix;
+    const std::u16string widePrefix(c.prefix.begin(), c.prefix.end());
+    const std::u16string wideExpected(c.expected.begin(), c.expected.end());
+    EXPECT_EQ(DigestTextWithPrefix(widePrefix, c.text), wideExpected) << c.prefix;
+  }
+  // A wide prefix outside ASCII stays as it is.
+  EXPECT_EQ(DigestTextWithPrefix(std::u16string_view(u"\u00e4:"), std::string("abc")),
+            u"\u00e4:0190-9850-D23C-B04F-96D6-7D3F-E128-727F");
+}
+
 TEST(Md5Context, DigestTextIsAlways39UpperCaseCharacters) {
   CMD5Context md5;
   std::mt19937 random(39);

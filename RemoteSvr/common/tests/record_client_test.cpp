@@ -111,6 +111,13 @@ TEST(RecordClient, ReplyFailures) {
          winsock::send(pair.server, reinterpret_cast<const char*>(&reply), RECORD_SIZE, 0);
        },
        milliseconds(5000), "Error: Invalid header size (4000 bytes)"},
+      {"bad magic",
+       [](LoopbackPair& pair) {
+         PwdResetRecord reply = FromBytes(ReceiveBytes(pair.server, RECORD_SIZE));
+         reply.header.magic = 0x11223344;
+         winsock::send(pair.server, reinterpret_cast<const char*>(&reply), RECORD_SIZE, 0);
+       },
+       milliseconds(5000), "Error: Invalid header mask 11223344"},
       {"closed before the reply",
        [](LoopbackPair& pair) {
          ReceiveBytes(pair.server, RECORD_SIZE);
