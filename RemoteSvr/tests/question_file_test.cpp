@@ -160,10 +160,10 @@ TEST(QuestionFile, OnlyARegularFileIsRead) {
   writer.join();
   ::close(release);
   EXPECT_FALSE(ReadDatabaseLines(files.Folder(), false, count));
-  EXPECT_FALSE(ReadDatabaseLines("/dev/zero", false, count));
+  EXPECT_FALSE(ReadDatabaseLines("/dev/null", false, count));
   EXPECT_EQ(lines, 0);
   int error = 0;
-  EXPECT_EQ(OpenRegularFile(fifo, O_RDONLY, error), -1);
+  EXPECT_EQ(OpenRegularFile(files.Folder(), O_RDONLY, error), -1);
   EXPECT_EQ(error, EACCES);
 }
 
