@@ -78,7 +78,10 @@ void CLineSplitter::FeedLines(std::string_view piece, const OnLine& onLine) {
     const std::size_t end = piece.find('\n');
     const std::string_view segment = piece.substr(0, end);
     // A CR may follow the longest line before its LF.
-    if (!skipping && partial.size() + segment.size() > MAX_DATABASE_LINE + 1) Skip();
+    if (!skipping && partial.size() + segment.size() > MAX_DATABASE_LINE + 1) {
+      DropLine();
+      skipping = true;
+    }
     if (end == std::string_view::npos) {
       if (!skipping) partial.append(segment);
       return;
@@ -95,8 +98,7 @@ void CLineSplitter::FeedLines(std::string_view piece, const OnLine& onLine) {
     }
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.size() > MAX_DATABASE_LINE) {
-      Skip();
-      skipping = false;
+      DropLine();
       continue;
     }
     onLine(line);
@@ -104,9 +106,8 @@ void CLineSplitter::FeedLines(std::string_view piece, const OnLine& onLine) {
   }
 }
 
-void CLineSplitter::Skip() {
+void CLineSplitter::DropLine() {
   WipeString(partial);
-  skipping = true;
   ++skipped;
 }
 
@@ -120,8 +121,7 @@ void CLineSplitter::Finish(const OnLine& onLine) {
   std::string_view line = partial;
   if (line.back() == '\r') line.remove_suffix(1);
   if (line.size() > MAX_DATABASE_LINE) {
-    Skip();
-    skipping = false;
+    DropLine();
     return;
   }
   onLine(line);

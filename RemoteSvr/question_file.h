@@ -71,8 +71,8 @@ class CLineSplitter {
 
  private:
   void FeedLines(std::string_view piece, const OnLine& onLine);
-  // The line in `partial` or `line` is too long: drop what is kept of it.
-  void Skip();
+  // The current line is too long: drops what is kept of it and counts it.
+  void DropLine();
 
   std::string partial;  // at most MAX_DATABASE_LINE + 1 bytes (a CR may follow)
   bool started = false;
