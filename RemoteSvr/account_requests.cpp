@@ -1,5 +1,5 @@
-// REQUEST_SET_PASSWORD and REQUEST_UNLOCK_ACCOUNT: served only for the user
-// of the connection's last successful lookup; a new password passes the
+// REQUEST_SET_PASSWORD and REQUEST_UNLOCK_ACCOUNT: served only for users
+// looked up successfully on the connection; a new password passes the
 // rule engine first; then the directory's operation for the record's own
 // domain: ADSI for an LDAP_DIRECTORY, the LDAP client for a controller that
 // takes the policy control, else the network-user interface.
@@ -39,7 +39,7 @@ int CPwdResetConnection::IsLookedUpUser(const PwdResetRecord& record, std::strin
   std::string userKey = UserKey(domain, userName);
   const std::string directory = ReadDatabaseDirectory();
   if (!directory.empty()) userKey = UserKey(MappedDomain(DatabaseFilePath(directory), domain), userName);
-  if (!lookedUpUser.empty() && SameTextIgnoringCase(userKey, lookedUpUser)) return 1;
+  if (lookedUpUsers.count(LowerCase(userKey)) != 0) return 1;
   message = "Request refused for " + userKey + ": the user was not looked up on this connection";
   return 0;
 }
@@ -49,6 +49,7 @@ void CPwdResetConnection::SetPassword(PwdResetRecord& record) {
   const std::string userName(RecordText(record.userName));
   std::string newPassword(RecordText(record.newPassword));
   CWipeOnExit<char> wipePassword(newPassword);
+  WipeSecretFields(record);
   TraceRequest("Set password", domain, userName);
   record.result = RESULT_FAILURE;
 
@@ -85,6 +86,7 @@ void CPwdResetConnection::SetPassword(PwdResetRecord& record) {
 void CPwdResetConnection::UnlockAccount(PwdResetRecord& record) {
   const std::string domain(RecordText(record.domain));
   const std::string userName(RecordText(record.userName));
+  WipeSecretFields(record);
   TraceRequest("Unlock account", domain, userName);
   record.result = RESULT_FAILURE;
 

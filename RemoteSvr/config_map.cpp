@@ -1,5 +1,5 @@
-// CConfigMap: reads the token file line by line into a map of lower-cased
-// tokens, and reads the port from it.
+// CConfigMap: reads the token file line by line (a line is one line however
+// long) into a map of lower-cased tokens, and reads the port from it.
 #include "RemoteSvr/config_map.h"
 
 #include <cerrno>
@@ -13,9 +13,10 @@
 
 namespace {
 
-// A line is read in pieces of at most this many characters; a longer line
-// counts as several.
-constexpr int kLinePiece = 512;
+// The longest line kept, line end not counted: far more than any setting
+// needs. A longer line is skipped whole (never read as several lines, whose
+// tail could then set a token).
+constexpr std::size_t kMaxLine = 4096;
 
 constexpr const char* kSeparator = " = ";
 
@@ -54,11 +55,31 @@ int CConfigMap::LoadFor(const std::string& programPath) {
     log.Trace(9, "%s", "");
     return 0;
   }
-  char piece[kLinePiece];
-  while (std::fgets(piece, sizeof(piece), file) != nullptr) {
-    std::string line(piece, std::strcspn(piece, "\n"));
-    log.Trace(9, "Config: %s", line.c_str());
-    ParseLine(std::move(line));
+  std::string line;
+  bool tooLong = false;
+  for (;;) {
+    const int c = std::getc(file);
+    if (c != EOF && c != '\n') {
+      if (tooLong) continue;
+      if (line.size() == kMaxLine) {
+        tooLong = true;
+        line.clear();
+        continue;
+      }
+      line.push_back(static_cast<char>(c));
+      continue;
+    }
+    if (c == EOF && line.empty() && !tooLong) break;
+    if (tooLong) {
+      log.Trace(9, "Config: line longer than %zu bytes skipped", kMaxLine);
+    } else {
+      line.resize(std::strlen(line.c_str()));  // text ends at a zero byte
+      log.Trace(9, "Config: %s", line.c_str());
+      ParseLine(std::move(line));
+    }
+    line.clear();
+    tooLong = false;
+    if (c == EOF) break;
   }
   log.Trace(9, "%s", "");
   std::fclose(file);

@@ -99,11 +99,10 @@ std::string LockLine(const std::string& userKey, std::int32_t count, const std::
 }
 
 int AppendLockLine(const std::string& path, const std::string& userKey, std::int32_t count, int& error) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    error = errno;
-    return 0;
-  }
+  // Never a FIFO or a device in the file's place: the write could wait for
+  // a reader while every notification waits for this lock.
+  const int fd = OpenRegularFile(path, O_RDWR | O_APPEND | O_CREAT, error, 0600);
+  if (fd < 0) return 0;
   bool locked = false;
   bool endsInLineEnd = true;
   if (ScanFile(fd, userKey, locked, endsInLineEnd) && locked) {

@@ -37,5 +37,5 @@ std::string LockLine(const std::string& userKey, std::int32_t count, const std::
 // Appends the lock line to `path` in one write (created when missing), with a
 // line end first when the file does not end in one, unless the file already
 // holds a lock line for the key. 1 when written or already locked; 0 with
-// the open's errno in `error`.
+// the open's errno in `error` (EACCES when the path is no regular file).
 int AppendLockLine(const std::string& path, const std::string& userKey, std::int32_t count, int& error);

@@ -1,6 +1,8 @@
 // REQUEST_FAILURE_NOTIFICATION: one wrong answer counted against the
 // connection's remembered user (from the record, through the alias lines,
-// when the connection has none yet); no reply.
+// when the connection has none yet); no reply. A user without a question
+// line is passed over: counts and lock lines for invented names would grow
+// the table and the file without limit.
 #include "RemoteSvr/database_settings.h"
 #include "RemoteSvr/failure_counts.h"
 #include "RemoteSvr/log_file.h"
@@ -23,5 +25,9 @@ void CPwdResetConnection::FailureNotification(PwdResetRecord& record) {
     rememberedUser = LowerCase(UserKey(MappedDomain(settings.DatabasePath(), domain), RecordText(record.userName)));
   }
   log.Trace(REQUEST_TRACE_LEVEL, "    Username ..: %s", rememberedUser.c_str());
+  if (!HasQuestionLine(settings.DatabasePath(), rememberedUser)) {
+    log.Trace(REQUEST_TRACE_LEVEL, "    Counted ...: No, no question line for the user");
+    return;
+  }
   FailureCountTable().RecordFailure(rememberedUser, settings.MaximumAttempts(), settings.DatabasePath());
 }

@@ -80,6 +80,7 @@ void CPwdResetConnection::LookupUser(PwdResetRecord& record) {
   CLogFile& log = LogFile();
   const std::string domain(RecordText(record.domain));
   const std::string userName(RecordText(record.userName));
+  WipeSecretFields(record);
   log.Trace(REQUEST_TRACE_LEVEL, "Lookup user");
   log.Trace(REQUEST_TRACE_LEVEL, "    Domain ....: %s", domain.c_str());
   log.Trace(REQUEST_TRACE_LEVEL, "    Username ..: %s", userName.c_str());
@@ -135,5 +136,5 @@ void CPwdResetConnection::LookupUser(PwdResetRecord& record) {
   }
   record.result = RESULT_SUCCESS;
   rememberedUser = LowerCase(userKey);
-  lookedUpUser = rememberedUser;
+  lookedUpUsers.insert(rememberedUser);
 }

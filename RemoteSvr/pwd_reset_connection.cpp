@@ -3,7 +3,7 @@
 #include "RemoteSvr/pwd_reset_connection.h"
 
 #include <cstdio>
-#include <system_error>
+#include <exception>
 
 #include "RemoteSvr/current_time_text.h"
 #include "RemoteSvr/log_file.h"
@@ -41,7 +41,7 @@ int CPwdResetConnection::Accept() {
 
   try {
     thread = std::thread(ConnectionThread, this);
-  } catch (const std::system_error&) {
+  } catch (const std::exception&) {  // no thread, or no memory for one
     acceptError = 0;
     return started;
   }
@@ -50,7 +50,11 @@ int CPwdResetConnection::Accept() {
 }
 
 void CPwdResetConnection::ConnectionThread(CPwdResetConnection* connection) {
-  connection->server.AddActive(connection);
+  if (!connection->server.AddActive(connection)) {
+    // Never started: the listener deletes it.
+    connection->startedEvent.Set();
+    return;
+  }
   connection->Run();
   connection->Disconnect();
   connection->MarkFinished();
@@ -59,7 +63,15 @@ void CPwdResetConnection::ConnectionThread(CPwdResetConnection* connection) {
 void CPwdResetConnection::Run() {
   started = 1;
   startedEvent.Set();
-  HandleRequests();
+  // An exception (out of memory, say) ends this connection only, never the
+  // process: it is logged, the connection is closed, the others are served.
+  try {
+    HandleRequests();
+  } catch (const std::exception& failure) {
+    LogFile().Log("Connection from %s ended by an error: %s", peerAddress.c_str(), failure.what());
+  } catch (...) {
+    LogFile().Log("Connection from %s ended by an error", peerAddress.c_str());
+  }
 }
 
 void CPwdResetConnection::Disconnect() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -56,9 +57,12 @@ class CPwdResetConnection {
   // The lower-cased user key that failure notifications count against: set
   // by a successful lookup, or by the first notification while empty.
   std::string rememberedUser;
-  // The lower-cased user key of the last successful lookup, the only user
-  // that set-password and unlock requests are served for.
-  std::string lookedUpUser;
+  // The lower-cased user keys of every successful lookup on this connection,
+  // the only users that set-password and unlock requests are served for. All
+  // of them, not only the last: a web server keeps one connection for all its
+  // pages, whose dialogues interleave on it. The set lives as long as the
+  // connection.
+  std::set<std::string> lookedUpUsers;
 
  private:
   static void ConnectionThread(CPwdResetConnection* connection);
@@ -71,8 +75,8 @@ class CPwdResetConnection {
   void SetPassword(PwdResetRecord& record);
   void UnlockAccount(PwdResetRecord& record);
   void FailureNotification(PwdResetRecord& record);
-  // The set-password and unlock guard: 1 when the record names the user of
-  // the last successful lookup; else 0 with the refusal in `message`.
+  // The set-password and unlock guard: 1 when the record names a user looked
+  // up successfully on this connection; else 0 with the refusal in `message`.
   int IsLookedUpUser(const PwdResetRecord& record, std::string& message) const;
 
   CPwdResetServer& server;

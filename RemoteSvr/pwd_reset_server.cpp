@@ -8,6 +8,8 @@
 
 #include <chrono>
 #include <climits>
+#include <exception>
+#include <new>
 #include <vector>
 
 #include "RemoteSvr/config_map.h"
@@ -37,6 +39,16 @@ bool IsTransientAcceptError(int error) {
       return true;
     default:
       return false;
+  }
+}
+
+// Accept, with an exception before the connection's thread started (no
+// memory for the log block's texts) as a failure that passes.
+int AcceptSafely(CPwdResetConnection& connection) {
+  try {
+    return connection.Accept();
+  } catch (const std::exception&) {
+    return 0;
   }
 }
 
@@ -150,9 +162,10 @@ void CPwdResetServer::ListenLoop() {
 
   bool backingOff = false;
   while (listening.load() == 1) {
-    auto* connection = new CPwdResetConnection(*this);
-    if (!connection->Accept()) {
-      const int error = connection->AcceptError();
+    // Out of memory the listener backs off as it does out of descriptors.
+    auto* connection = new (std::nothrow) CPwdResetConnection(*this);
+    if (connection == nullptr || !AcceptSafely(*connection)) {
+      const int error = connection == nullptr ? WSA_NOT_ENOUGH_MEMORY : connection->AcceptError();
       delete connection;
       if (WaitForStop(std::chrono::milliseconds(0))) break;
       if (!IsTransientAcceptError(error)) {
@@ -200,17 +213,22 @@ void CPwdResetServer::CloseSocket() {
   listenSocket = INVALID_SOCKET;
 }
 
-void CPwdResetServer::AddActive(CPwdResetConnection* connection) {
+bool CPwdResetServer::AddActive(CPwdResetConnection* connection) {
   std::lock_guard<std::mutex> hold(ServiceLocks().listLock);
-  activeConnections.push_back(connection);
+  try {
+    activeConnections.push_back(connection);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
 void CPwdResetServer::MarkFinished(CPwdResetConnection* connection) {
   std::lock_guard<std::mutex> hold(ServiceLocks().listLock);
   for (auto it = activeConnections.begin(); it != activeConnections.end(); ++it) {
     if (*it == connection) {
-      activeConnections.erase(it);
-      finishedConnections.push_back(connection);
+      // Moves the entry itself: nothing to allocate, nothing to fail.
+      finishedConnections.splice(finishedConnections.end(), activeConnections, it);
       return;
     }
   }

@@ -45,9 +45,10 @@ class CPwdResetServer {
   std::uint16_t ConfiguredPort() const { return port; }
 
   // For the connections: the socket they accept on, and their moves between
-  // the lists (each under listLock).
+  // the lists (each under listLock). AddActive is false when there was no
+  // memory for the entry.
   SOCKET ListeningSocket() const { return listenSocket; }
-  void AddActive(CPwdResetConnection* connection);
+  bool AddActive(CPwdResetConnection* connection);
   void MarkFinished(CPwdResetConnection* connection);
 
  private:

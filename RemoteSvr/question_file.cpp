@@ -2,8 +2,10 @@
 #include "RemoteSvr/question_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -56,49 +58,105 @@ CLineSplitter::~CLineSplitter() { WipeString(partial); }
 
 void CLineSplitter::Feed(std::string_view piece, const OnLine& onLine) {
   if (!started) {
-    // The mark may come in more than one piece.
+    // The mark may come in more than one piece: hold no more than its bytes.
     static constexpr std::string_view kMark = "\xEF\xBB\xBF";
-    partial.append(piece);
+    const std::size_t take = std::min(piece.size(), kMark.size() - partial.size());
+    partial.append(piece.substr(0, take));
+    piece.remove_prefix(take);
     if (partial.size() < kMark.size() && kMark.substr(0, partial.size()) == partial) return;
     started = true;
-    std::string first;
-    first.swap(partial);
-    Feed(std::string_view(first).substr(first.compare(0, kMark.size(), kMark) == 0 ? kMark.size() : 0), onLine);
-    WipeString(first);
-    return;
+    std::string head;
+    head.swap(partial);
+    if (head != kMark) FeedLines(head, onLine);
+    WipeString(head);
   }
+  FeedLines(piece, onLine);
+}
+
+void CLineSplitter::FeedLines(std::string_view piece, const OnLine& onLine) {
   while (!piece.empty()) {
     const std::size_t end = piece.find('\n');
+    const std::string_view segment = piece.substr(0, end);
+    // A CR may follow the longest line before its LF.
+    if (!skipping && partial.size() + segment.size() > MAX_DATABASE_LINE + 1) {
+      DropLine();
+      skipping = true;
+    }
     if (end == std::string_view::npos) {
-      partial.append(piece);
+      if (!skipping) partial.append(segment);
       return;
     }
-    std::string_view line = piece.substr(0, end);
     piece.remove_prefix(end + 1);
+    if (skipping) {
+      skipping = false;
+      continue;
+    }
+    std::string_view line = segment;
     if (!partial.empty()) {
-      partial.append(line);
+      partial.append(segment);
       line = partial;
     }
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.size() > MAX_DATABASE_LINE) {
+      DropLine();
+      continue;
+    }
     onLine(line);
     WipeString(partial);
   }
 }
 
+void CLineSplitter::DropLine() {
+  WipeString(partial);
+  ++skipped;
+}
+
 void CLineSplitter::Finish(const OnLine& onLine) {
   started = true;
+  if (skipping) {
+    skipping = false;
+    return;
+  }
   if (partial.empty()) return;
   std::string_view line = partial;
   if (line.back() == '\r') line.remove_suffix(1);
+  if (line.size() > MAX_DATABASE_LINE) {
+    DropLine();
+    return;
+  }
   onLine(line);
   WipeString(partial);
+}
+
+int OpenRegularFile(const std::string& path, int flags, int& error, mode_t mode) {
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
+  if (fd < 0) {
+    error = errno;
+    return -1;
+  }
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) {
+    error = errno;
+    ::close(fd);
+    return -1;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    error = EACCES;
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 bool ReadDatabaseLines(const std::string& path, bool traceLines, const CLineSplitter::OnLine& onLine) {
   CLogFile& log = LogFile();
   log.Trace(kFileTraceLevel, "    Opening %s", path.c_str());
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  int error = 0;
+  const int fd = OpenRegularFile(path, O_RDONLY, error);
+  if (fd < 0) {
+    if (error == EACCES) log.Trace(kFileTraceLevel, "    Not a regular file, or not readable");
+    return false;
+  }
   const bool trace = traceLines && log.debugLevel >= kFileTraceLevel;
   const CLineSplitter::OnLine each = [&](std::string_view line) {
     if (trace) log.Trace(kFileTraceLevel, "    Read ..: %s", DescribeLine(line).c_str());
@@ -120,8 +178,27 @@ bool ReadDatabaseLines(const std::string& path, bool traceLines, const CLineSpli
   ::close(fd);
   splitter.Finish(each);
   OPENSSL_cleanse(chunk.data(), chunk.size());
+  if (splitter.SkippedLines() > 0) {
+    log.Trace(kFileTraceLevel, "    Skipped %zu lines longer than %zu bytes", splitter.SkippedLines(),
+              MAX_DATABASE_LINE);
+  }
   if (failed) log.Trace(kFileTraceLevel, "    Error");
   return true;
+}
+
+bool HasQuestionLine(const std::string& path, std::string_view userKey) {
+  if (path.empty()) return false;
+  bool found = false;
+  std::vector<std::string_view> fields;
+  ReadDatabaseLines(path, false, [&](std::string_view line) {
+    if (found) return;
+    // Most lines end here, before any split.
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string_view::npos || !SameTextIgnoringCase(line.substr(0, tab), userKey)) return;
+    SplitFields(line, fields);
+    found = fields.size() == 3 || fields.size() == 4;
+  });
+  return found;
 }
 
 std::string DescribeLine(std::string_view line) {

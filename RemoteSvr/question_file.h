@@ -5,6 +5,9 @@
 // lines is failure_counts.h.
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -44,27 +47,56 @@ std::string ReadDatabaseDirectory();
 // The directory, a "/" unless it ends with one, and "Pellucor.txt".
 std::string DatabaseFilePath(const std::string& directory);
 
+// The longest line the file may hold, line end not counted. The widest line
+// that can mean something is a question line whose key is a full domain
+// field, a backslash and a full user name field, and whose question, answer
+// and hint fill their fields: 255 + 1 + 255 + 3 x (1 + 255) = 1279 bytes (an
+// LDAP_DIRECTORY line of five quoted words as wide is 1304). The bound leaves
+// room for the blanks the patterns allow around words; a longer line is
+// skipped whole and never held in memory.
+inline constexpr std::size_t MAX_DATABASE_LINE = 4096;
+
 // Splits bytes that arrive in pieces into lines: LF and CR LF ends alike,
 // a last line without an end counts, a leading UTF-8 byte-order mark is
-// dropped. What it keeps of a broken line is wiped when it goes.
+// dropped, a line longer than MAX_DATABASE_LINE is skipped (and counted).
+// What it keeps of a broken line is wiped when it goes.
 class CLineSplitter {
  public:
   using OnLine = std::function<void(std::string_view)>;
   ~CLineSplitter();
   void Feed(std::string_view piece, const OnLine& onLine);
   void Finish(const OnLine& onLine);
+  // How many lines were skipped as too long.
+  std::size_t SkippedLines() const { return skipped; }
 
  private:
-  std::string partial;
+  void FeedLines(std::string_view piece, const OnLine& onLine);
+  // The current line is too long: drops what is kept of it and counts it.
+  void DropLine();
+
+  std::string partial;  // at most MAX_DATABASE_LINE + 1 bytes (a CR may follow)
   bool started = false;
+  bool skipping = false;  // inside a line that is too long, until its end
+  std::size_t skipped = 0;
 };
+
+// Opens `path` with `flags` (O_CLOEXEC and O_NONBLOCK added, so a FIFO in
+// its place never waits for a writer) when it is a regular file. The
+// descriptor, or -1 with the errno in `error` (EACCES for a file of any
+// other kind).
+int OpenRegularFile(const std::string& path, int flags, int& error, mode_t mode = 0);
 
 // Reads the file line by line in pieces, so a large file never sits in
 // memory whole. Traces (level 9) "    Opening %s", with `traceLines` each
-// line as "    Read ..: %s" in its safe form (DescribeLine), and
-// "    Error" when reading failed part-way (the lines read so far count).
-// False, with no line, when the file cannot be opened.
+// line as "    Read ..: %s" in its safe form (DescribeLine), the count of
+// lines skipped as too long, and "    Error" when reading failed part-way
+// (the lines read so far count). False, with no line, when the file cannot
+// be opened or is not a regular file.
 bool ReadDatabaseLines(const std::string& path, bool traceLines, const CLineSplitter::OnLine& onLine);
+
+// Whether the file holds a question line (3 or 4 fields) whose key equals
+// `userKey` ignoring case. False when `path` is empty or cannot be read.
+bool HasQuestionLine(const std::string& path, std::string_view userKey);
 
 // A line as the "Read ..:" trace may show it: settings, alias and lock lines
 // as they stand, an LDAP_DIRECTORY line by its name only (it may hold a

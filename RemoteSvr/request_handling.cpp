@@ -1,8 +1,13 @@
 // The request loop of one connection: receive a record, decipher it, serve
 // its code, encipher and send the reply (codes 0 to 2 only). The record
 // buffer is wiped when the connection ends, since it held passwords and
-// answers.
+// answers, also when an exception ends it (the connection's thread catches
+// that).
 #include "RemoteSvr/request_handling.h"
+
+#include <openssl/crypto.h>
+
+#include <cstring>
 
 #include "RemoteSvr/common/record_cipher.h"
 #include "RemoteSvr/log_file.h"
@@ -23,8 +28,31 @@ bool HasInvalidUser(const PwdResetRecord& record) {
 
 void SetReplyText(PwdResetRecord& record, std::string_view text) { SetRecordText(record.replyText, text); }
 
+void WipeSecretFields(PwdResetRecord& record) {
+  // The wipe is kept by the compiler; the zero bytes make the fields read empty.
+  const auto wipe = [](char* field, std::size_t size) {
+    OPENSSL_cleanse(field, size);
+    std::memset(field, 0, size);
+  };
+  wipe(record.newPassword, sizeof record.newPassword);
+  wipe(&record.questions[0][0], sizeof record.questions);
+  wipe(&record.hints[0][0], sizeof record.hints);
+  wipe(&record.answers[0][0], sizeof record.answers);
+}
+
+namespace {
+
+// The record buffer is wiped however the loop ends, an exception included.
+struct CRecordWipe {
+  PwdResetRecord& record;
+  ~CRecordWipe() { WipeRecord(record); }
+};
+
+}  // namespace
+
 void CPwdResetConnection::HandleRequests() {
   PwdResetRecord record;
+  const CRecordWipe wipe{record};
   for (;;) {
     LogFile().Reopen();
     ClearRecord(record);
@@ -50,5 +78,4 @@ void CPwdResetConnection::HandleRequests() {
     EncipherRecordFields(record);
     if (code <= REQUEST_UNLOCK_ACCOUNT && !SendReply(socket, record)) break;
   }
-  WipeRecord(record);
 }

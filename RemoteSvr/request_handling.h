@@ -1,6 +1,7 @@
 // Shared pieces of the four requests (request_handling.cpp and the
 // lookup_request, account_requests and failure_notification files): the
-// trace level, the user key and the refusal of keys that hold line breaks.
+// trace level, the user key, the refusal of keys that hold line breaks and
+// the wipe of the fields a reply must not echo.
 #pragma once
 
 #include <cstdint>
@@ -22,3 +23,9 @@ bool HasInvalidUser(const PwdResetRecord& record);
 
 // The text into replyText: at most 511 bytes, cut on a character boundary.
 void SetReplyText(PwdResetRecord& record, std::string_view text);
+
+// Wipes newPassword and every question, hint and answer slot to zero bytes.
+// A reply is the request record changed in place: what a client sent in
+// these fields never goes back, least of all a new password; a lookup fills
+// its slots afterwards.
+void WipeSecretFields(PwdResetRecord& record);

@@ -124,13 +124,34 @@ TEST_F(TokenFileTest, MissingFileGivesDefaults) {
   EXPECT_EQ(LogLines(), expected);
 }
 
-TEST_F(TokenFileTest, LongLineIsReadInPieces) {
-  // 511 characters make one piece; the rest of the line is a line of its own.
-  const std::string line = std::string(503, 'x') + " = first" + "PORT = 7400\n";
-  ASSERT_EQ(line.size(), 511u + 12u);
-  ASSERT_EQ(LoadText(line), 1);
-  EXPECT_EQ(map.GetValue(std::string(503, 'x'), ""), "first");
-  EXPECT_EQ(map.GetPort(), 7400);
+TEST_F(TokenFileTest, ALineIsOneLineHoweverLong) {
+  const std::string longToken(503, 'x');
+  const struct {
+    std::string text;
+    const char* token;
+    std::string value;  // "-" when the token is not set
+  } cases[] = {
+      // A comment whose tail would have been a line of its own.
+      {"# " + std::string(509, 'c') + "PORT = 41767\n", "PORT", "-"},
+      {"# " + std::string(509, 'c') + "PORT = 41767", "PORT", "-"},
+      // A long value stays whole, " = " and all.
+      {longToken + " = first" + "PORT = 7400\n", longToken.c_str(), "firstPORT = 7400"},
+      {"NAME = " + std::string(3000, 'v') + "\n", "NAME", std::string(3000, 'v')},
+      // Past the longest line kept: skipped whole, the next line read.
+      {"# " + std::string(5000, 'c') + "PORT = 41767\nNEXT = read\n", "PORT", "-"},
+      {"# " + std::string(5000, 'c') + "PORT = 41767\nNEXT = read\n", "NEXT", "read"},
+  };
+  for (const auto& c : cases) {
+    CConfigMap fresh;
+    std::ofstream(folder.Path() + "/Pellucor.cfg", std::ios::binary | std::ios::trunc) << c.text;
+    ASSERT_EQ(fresh.LoadFor(folder.Path() + "/Pellucor.exe"), 1);
+    EXPECT_EQ(fresh.GetValue(c.token, "-"), c.value) << c.text.substr(0, 40);
+    if (std::string(c.token) == "PORT") {
+      EXPECT_EQ(fresh.GetPort(), 7257);
+    }
+  }
+  const std::vector<std::string> lines = LogLines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "TRACE (9) : Config: line longer than 4096 bytes skipped"), 2);
 }
 
 TEST_F(TokenFileTest, PortTakesOneTo65535Only) {

@@ -3,6 +3,8 @@
 // lacks one, and one lock line while the key is locked in the file.
 #include "RemoteSvr/failure_counts.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -38,6 +40,11 @@ TEST(FailureCounts, AppendsOnceWhileLockedAndStartsItsOwnLine) {
 
   EXPECT_EQ(AppendLockLine(files.Folder() + "/missing/Pellucor.txt", "corp\\alice", 1, error), 0);
   EXPECT_EQ(error, ENOENT);
+  // A FIFO in the file's place takes no line (it would hold it for a reader).
+  const std::string fifo = files.Folder() + "/fifo.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(AppendLockLine(fifo, "corp\\alice", 1, error), 0);
+  EXPECT_EQ(error, EACCES);
 }
 
 TEST(FailureCounts, ConcurrentFailuresLoseNoCount) {

@@ -1,8 +1,16 @@
 // The question file's pieces: where it lies, how its lines are split and
-// told apart, what the "Read ..:" trace may show, and the alias lines.
+// told apart, what the "Read ..:" trace may show, the alias lines, the
+// bound on a line and the refusal of anything but a regular file.
 #include "RemoteSvr/question_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <thread>
 
 #include "RemoteSvr/tests/service_fixture.h"
 
@@ -88,6 +96,75 @@ TEST(QuestionFile, LinesInPieces) {
     splitter.Finish(keep);
     EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "", "three", "four"})) << size;
   }
+}
+
+TEST(QuestionFile, LinesLongerThanTheBoundAreSkippedWhole) {
+  const std::string longest(MAX_DATABASE_LINE, 'a');
+  const std::string text = longest + "\n" +                       // kept
+                           longest + "\r\n" +                     // kept, its CR is the line end's
+                           longest + "b\n" +                       // one byte too many
+                           "short\n" +                             //
+                           std::string(1 << 20, 'c') + "\r\n" +    // a megabyte
+                           "corp\\alice\tPet?\tRex\n" +            //
+                           std::string(MAX_DATABASE_LINE + 1, 'd');  // the last, without an end
+  for (const std::size_t size : {std::size_t{1}, std::size_t{7}, MAX_DATABASE_LINE + 1, std::size_t{1} << 16}) {
+    std::vector<std::string> lines;
+    const CLineSplitter::OnLine keep = [&](std::string_view line) { lines.emplace_back(line); };
+    CLineSplitter splitter;
+    for (std::size_t at = 0; at < text.size(); at += size) splitter.Feed(std::string_view(text).substr(at, size), keep);
+    splitter.Finish(keep);
+    EXPECT_EQ(lines, (std::vector<std::string>{longest, longest, "short", "corp\\alice\tPet?\tRex"})) << size;
+    EXPECT_EQ(splitter.SkippedLines(), 3u) << size;
+  }
+}
+
+TEST(QuestionFile, QuestionLinesOfAKey) {
+  CServiceFiles files;
+  files.WriteQuestionFile("corp\\alice\tPet?\tRex\n"
+                          "corp\\bob\tPet?\tRex\thint\n"
+                          "corp\\carol\t{{LOCKED}}\n"
+                          "corp\\dave\ta\tb\tc\td\n"
+                          "corp\\erin\t" + std::string(MAX_DATABASE_LINE, 'q') + "\tanswer\n"
+                          "corp\\frank \tPet?\tRex\n");
+  const struct {
+    const char* key;
+    bool known;
+  } cases[] = {
+      {"corp\\alice", true},  {"CORP\\Alice", true}, {"corp\\bob", true},
+      {"corp\\carol", false},  // a lock line alone
+      {"corp\\dave", false},   // five fields
+      {"corp\\erin", false},   // too long to be read
+      {"corp\\frank", false},  // the key has a trailing blank
+      {"corp\\nobody", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HasQuestionLine(files.QuestionFilePath(), c.key), c.known) << c.key;
+  EXPECT_FALSE(HasQuestionLine("", "corp\\alice"));
+  EXPECT_FALSE(HasQuestionLine(files.Folder() + "/missing.txt", "corp\\alice"));
+}
+
+TEST(QuestionFile, OnlyARegularFileIsRead) {
+  CServiceFiles files;
+  const std::string fifo = files.Folder() + "/fifo.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // A writer that turns up while the reader waits: a reader that waited
+  // would be let through and read an empty file.
+  std::thread writer([&] {
+    const int fd = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd >= 0) ::close(fd);
+  });
+  int lines = 0;
+  const CLineSplitter::OnLine count = [&](std::string_view) { ++lines; };
+  EXPECT_FALSE(ReadDatabaseLines(fifo, false, count));
+  // Let the writer go, whenever it opens.
+  const int release = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  writer.join();
+  ::close(release);
+  EXPECT_FALSE(ReadDatabaseLines(files.Folder(), false, count));
+  EXPECT_FALSE(ReadDatabaseLines("/dev/null", false, count));
+  EXPECT_EQ(lines, 0);
+  int error = 0;
+  EXPECT_EQ(OpenRegularFile(files.Folder(), O_RDONLY, error), -1);
+  EXPECT_EQ(error, EACCES);
 }
 
 TEST(QuestionFile, SettingsNumbersAndKeys) {

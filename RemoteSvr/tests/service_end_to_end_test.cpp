@@ -2,11 +2,17 @@
 // failure counts and lock lines, the set-password guard and the rule check,
 // bad headers and stopping; each test runs against the server in this
 // process and against the Pellucor program on the console.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <regex>
 #include <set>
 #include <thread>
@@ -227,6 +233,66 @@ TEST_P(ServiceTest, NotificationWithoutLookupCountsTheRecordsUser) {
   EXPECT_EQ(files.QuestionFileText().find("evil"), std::string::npos);
 }
 
+TEST_P(ServiceTest, NotificationForAUserWithoutQuestionsCountsAndWritesNothing) {
+  const std::string text = SampleQuestionFile("MAXIMUM_ATTEMPTS 2\n");
+  ASSERT_NO_FATAL_FAILURE(StartWith(text));
+  // Invented names, a user with a lock line but no question, and a name
+  // known only under another domain; each on a connection with no lookup.
+  const struct {
+    const char* domain;
+    const char* user;
+  } cases[] = {{"corp", "dave"}, {"CORP", "Carol"}, {"elsewhere", "alice"}, {"corp", "user-4711"}};
+  for (const auto& c : cases) {
+    CClient client(Port());
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(client.Notify(c.domain, c.user));
+    PwdResetRecord reply;
+    ASSERT_TRUE(client.Lookup("corp", "bob", reply));  // every notification before it is served
+  }
+  EXPECT_EQ(files.QuestionFileText(), text);
+
+  // Once dave has a question, his earlier notifications had counted
+  // nothing: the limit of 2 is reached at his second one from now.
+  files.WriteQuestionFile(text + "corp.example.org\\dave\tPet?\tFido\n");
+  CClient client(Port());
+  PwdResetRecord reply;
+  ASSERT_TRUE(client.Notify("corp", "dave"));
+  ASSERT_TRUE(client.Lookup("corp", "dave", reply));
+  EXPECT_TRUE(ReplySucceeded(reply)) << ReplyText(reply);
+  ASSERT_TRUE(client.Notify("corp", "dave"));
+  ASSERT_TRUE(client.Lookup("corp", "dave", reply));
+  EXPECT_FALSE(ReplySucceeded(reply));
+  EXPECT_NE(files.QuestionFileText().find("\ncorp.example.org\\dave\t{{LOCKED}} # 2 failed attempts at "),
+            std::string::npos);
+  runner->Stop();
+  EXPECT_NE(files.LogText().find("TRACE (9) :     Counted ...: No, no question line for the user\n"),
+            std::string::npos);
+}
+
+TEST_P(ServiceTest, QuestionFileThatIsAFifoIsRefusedNotWaitedOn) {
+  ASSERT_NO_FATAL_FAILURE(StartWith(SampleQuestionFile("MAXIMUM_ATTEMPTS 0\n")));
+  std::filesystem::remove(files.QuestionFilePath());
+  ASSERT_EQ(mkfifo(files.QuestionFilePath().c_str(), 0600), 0);
+  CClient client(Port());
+  PwdResetRecord reply;
+  // No writer opens the FIFO: a service that waited on it would leave the
+  // client to its reply time-out.
+  EXPECT_TRUE(client.Lookup("corp", "alice", reply));
+  // Nobody holds it open for reading: a service waiting in open() would, and
+  // this open would let it go.
+  const int writer = ::open(files.QuestionFilePath().c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  EXPECT_EQ(writer, -1);
+  EXPECT_EQ(errno, ENXIO);
+  if (writer >= 0) ::close(writer);
+  if (HasFailure()) return;
+
+  EXPECT_FALSE(ReplySucceeded(reply));
+  // Not even the alias lines are read.
+  EXPECT_EQ(ReplyText(reply), std::string("No questions found for corp\\alice") + kRefusalTail);
+  ASSERT_TRUE(client.Notify("corp", "alice"));
+  ASSERT_TRUE(client.Lookup("corp", "bob", reply));
+  EXPECT_FALSE(ReplySucceeded(reply));
+}
+
 TEST_P(ServiceTest, SixtyFourConnectionsNotifyingAtOnceLoseNoCountAndNoLine) {
   constexpr int kConnections = 64;
   constexpr int kEach = 5;
@@ -259,7 +325,9 @@ TEST_P(ServiceTest, SixtyFourConnectionsNotifyingAtOnceLoseNoCountAndNoLine) {
 
   // Each its own user at once: 64 whole lines.
   runner->Stop();
-  files.WriteQuestionFile("MAXIMUM_ATTEMPTS 1\n");
+  std::string perUser = "MAXIMUM_ATTEMPTS 1\n";
+  for (int i = 0; i < kConnections; ++i) perUser += "corp\\user" + std::to_string(i) + "\tPet?\tRex\n";
+  files.WriteQuestionFile(perUser);
   ASSERT_TRUE(runner->Start(files));
   ready = 0;
   threads.clear();
@@ -278,19 +346,19 @@ TEST_P(ServiceTest, SixtyFourConnectionsNotifyingAtOnceLoseNoCountAndNoLine) {
   const std::vector<std::string> lines = files.QuestionFileLines();
   std::set<std::string> users;
   const std::regex whole("(corp\\\\user[0-9]+)\t\\{\\{LOCKED\\}\\} # 1 failed attempts at .{24}");
-  for (std::size_t i = 1; i < lines.size(); ++i) {
+  for (std::size_t i = 1 + kConnections; i < lines.size(); ++i) {
     std::smatch match;
     EXPECT_TRUE(std::regex_match(lines[i], match, whole)) << lines[i];
     users.insert(match.size() > 1 ? match[1].str() : lines[i]);
   }
   EXPECT_EQ(users.size(), static_cast<std::size_t>(kConnections));
-  EXPECT_EQ(lines.size(), static_cast<std::size_t>(kConnections) + 1);
+  EXPECT_EQ(lines.size(), static_cast<std::size_t>(2 * kConnections) + 1);
 }
 
 // ---------------------------------------------------------------------------
 // Set password and unlock
 
-TEST_P(ServiceTest, SetPasswordAndUnlockOnlyForTheLookedUpUser) {
+TEST_P(ServiceTest, SetPasswordAndUnlockOnlyForUsersLookedUpOnTheConnection) {
   ASSERT_NO_FATAL_FAILURE(StartWith(SampleQuestionFile("")));
   CClient client(Port());
   PwdResetRecord reply;
@@ -305,38 +373,83 @@ TEST_P(ServiceTest, SetPasswordAndUnlockOnlyForTheLookedUpUser) {
   ASSERT_TRUE(client.SetPassword("corp", "alice", "Good-Passw0rd", reply));
   EXPECT_NE(ReplyText(reply).find("Request refused for "), std::string::npos);
 
-  // A refused lookup of another user keeps alice; a successful one replaces her.
+  // One connection carries the dialogues of several users, interleaved (a
+  // web server's pages): every user looked up on it is served, a refused
+  // lookup opens nothing, and a user never looked up stays refused.
+  const struct {
+    const char* domain;
+    const char* user;
+    bool servedAfterAlice;
+    bool servedAfterBob;
+  } cases[] = {
+      {"CORP", "Alice", true, true},
+      {"corp.example.org", "alice", true, true},  // the same key after the alias
+      {"corp", "bob", false, true},
+      {"corp", "dave", false, false},
+      {"other", "alice", false, false},
+  };
+  const auto check = [&](bool afterBob) {
+    for (const auto& c : cases) {
+      const bool served = afterBob ? c.servedAfterBob : c.servedAfterAlice;
+      ASSERT_TRUE(client.SetPassword(c.domain, c.user, "Good-Passw0rd", reply));
+      EXPECT_FALSE(ReplySucceeded(reply));  // no controller to do it
+      EXPECT_EQ(ReplyText(reply) == kNoController, served)
+          << c.domain << "\\" << c.user << " after bob " << afterBob << ": " << ReplyText(reply);
+      ASSERT_TRUE(client.Unlock(c.domain, c.user, reply));
+      EXPECT_EQ(ReplyText(reply) == kNoController, served) << ReplyText(reply);
+    }
+  };
   ASSERT_TRUE(client.Lookup("corp", "alice", reply));
   ASSERT_TRUE(ReplySucceeded(reply));
   ASSERT_TRUE(client.Lookup("corp", "dave", reply));
   ASSERT_FALSE(ReplySucceeded(reply));
-  const struct {
-    const char* domain;
-    const char* user;
-    bool served;
-  } cases[] = {
-      {"CORP", "Alice", true},
-      {"corp.example.org", "alice", true},  // the same key after the alias
-      {"corp", "bob", false},
-      {"corp", "dave", false},
-      {"other", "alice", false},
-  };
-  for (const auto& c : cases) {
-    ASSERT_TRUE(client.SetPassword(c.domain, c.user, "Good-Passw0rd", reply));
-    EXPECT_FALSE(ReplySucceeded(reply));  // no controller to do it
-    EXPECT_EQ(ReplyText(reply) == kNoController, c.served) << c.domain << "\\" << c.user << ": " << ReplyText(reply);
-    ASSERT_TRUE(client.Unlock(c.domain, c.user, reply));
-    EXPECT_EQ(ReplyText(reply) == kNoController, c.served) << ReplyText(reply);
-  }
+  check(false);
   ASSERT_TRUE(client.Lookup("corp", "bob", reply));
   ASSERT_TRUE(ReplySucceeded(reply));
-  ASSERT_TRUE(client.SetPassword("corp", "alice", "Good-Passw0rd", reply));
-  EXPECT_NE(ReplyText(reply).find("Request refused for "), std::string::npos);
+  check(true);
 
-  // Each connection has its own looked-up user.
+  // Each connection has its own looked-up users.
   CClient other(Port());
   ASSERT_TRUE(other.SetPassword("corp", "bob", "Good-Passw0rd", reply));
   EXPECT_NE(ReplyText(reply).find("Request refused for "), std::string::npos);
+}
+
+TEST_P(ServiceTest, RepliesCarryNoNewPasswordAndNoSlotTheServiceDidNotFill) {
+  ASSERT_NO_FATAL_FAILURE(StartWith(SampleQuestionFile("")));
+  CClient client(Port());
+  PwdResetRecord reply;
+  ASSERT_TRUE(client.Lookup("corp", "bob", reply));  // the guard lets bob's requests through
+  // Requests with every field filled: a client that reuses its record.
+  const struct {
+    std::uint32_t code;
+    const char* user;
+    std::size_t questions;  // the slots the service fills
+  } cases[] = {
+      {REQUEST_LOOKUP_USER, "bob", 2},
+      {REQUEST_LOOKUP_USER, "dave", 0},  // refused
+      {REQUEST_SET_PASSWORD, "bob", 0},
+      {REQUEST_UNLOCK_ACCOUNT, "bob", 0},
+  };
+  for (const auto& c : cases) {
+    BuildRequest(reply, c.code, "corp", c.user, "Secret-New-1");
+    for (int slot = 0; slot < MAX_QUESTIONS; ++slot) {
+      SetRecordText(reply.questions[slot], "planted question");
+      SetRecordText(reply.hints[slot], "planted hint");
+      SetRecordText(reply.answers[slot], "planted answer");
+    }
+    std::string message;
+    ASSERT_EQ(TransactRecord(client.Socket(), reply, message), 1) << message;
+    EXPECT_EQ(RecordText(reply.newPassword), "") << c.code;
+    EXPECT_EQ(QuestionsOf(reply).questions.size(), c.questions) << c.code;
+    for (int slot = static_cast<int>(c.questions); slot < MAX_QUESTIONS; ++slot) {
+      EXPECT_EQ(RecordText(reply.questions[slot]), "") << c.code << " slot " << slot;
+      EXPECT_EQ(RecordText(reply.hints[slot]), "") << c.code << " slot " << slot;
+      EXPECT_EQ(RecordText(reply.answers[slot]), "") << c.code << " slot " << slot;
+    }
+    for (const std::string& question : QuestionsOf(reply).questions) {
+      EXPECT_TRUE(question == "Pet?" || question == "City?") << question;
+    }
+  }
 }
 
 TEST_P(ServiceTest, RuleRejectionIsAnsweredWithTheRulesMessageAndNoAccountCall) {
