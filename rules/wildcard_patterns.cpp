@@ -80,6 +80,7 @@ void CWildcardPatternSet::Assign(std::u16string text, const std::vector<Span>& s
   std::size_t slots = 64;
   while (slots < count * 2) slots *= 2;
   m_slots.assign(slots, 0);
+  m_positions.reserve(count);
   std::vector<std::size_t> hashes(count);
   for (std::size_t i = 0; i < count; ++i) hashes[i] = Hash(Text(spans[i]));
   const std::size_t mask = slots - 1;
