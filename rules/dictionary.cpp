@@ -40,7 +40,8 @@ void AppendLowerLine(std::string_view bytes, std::u16string& out) {
 
 }  // namespace
 
-bool LoadDictionary(CWildcardPatternSet& patterns) {
+bool LoadDictionary(CWildcardPatternSet& patterns, std::vector<std::size_t>& lines) {
+  lines.clear();
   const auto started = std::chrono::steady_clock::now();
   const std::string path = SystemDirectoryPath() + "/" + DICTIONARY_FILE_NAME;
   WriteRulesLog("Dictionary: Loading '%s'", path.c_str());
@@ -54,13 +55,18 @@ bool LoadDictionary(CWildcardPatternSet& patterns) {
   std::u16string text;
   text.reserve(content.size());
   std::vector<CWildcardPatternSet::Span> spans;
-  spans.reserve(static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n')) + 1);
+  const std::size_t lineCount = static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n')) + 1;
+  spans.reserve(lineCount);
+  lines.reserve(lineCount);
+  std::size_t number = 0;
   ForEachLine(content, [&](std::string_view bytes) {
+    ++number;
     const std::size_t start = text.size();
     AppendLowerLine(bytes, text);
     const std::u16string_view line = std::u16string_view(text).substr(start);
     if (IsPatternLine(line)) {
       spans.push_back({start, line.size()});
+      lines.push_back(number);
     } else {
       text.resize(start);
     }
@@ -74,13 +80,15 @@ bool LoadDictionary(CWildcardPatternSet& patterns) {
 }
 
 BOOL CheckDictionary(HWND ownerWindow, std::u16string_view newPassword, std::u16string& message) {
-  CWildcardPatternSet& patterns = EngineState().dictionaryMap;
+  RuleEngineState& state = EngineState();
+  CWildcardPatternSet& patterns = state.dictionaryMap;
   patterns.Clear();
-  if (!LoadDictionary(patterns) || patterns.Empty()) return TRUE;
+  if (!LoadDictionary(patterns, state.dictionaryLines) || patterns.Empty()) return TRUE;
 
   std::u16string password = LowerCase(newPassword);
   CWipeOnExit wipe(password);
   std::u16string matched;
+  CWipeOnExit wipeMatched(matched);
   const BOOL exact = patterns.Contains(password);
   // The password itself never reaches the log, SEVERE or not.
   WriteRulesLog("Dictionary: Checked %s status = %d", "pwd", exact ? 1 : 0);
@@ -90,9 +98,19 @@ BOOL CheckDictionary(HWND ownerWindow, std::u16string_view newPassword, std::u16
     return TRUE;
   }
 
-  message = u"Password excluded by dictionary rule: " + matched;
+  // An entry that holds the whole password (the word itself, or it with a
+  // star) would show it: such an entry is named by its line instead.
+  std::u16string rule = matched;
+  if (matched.find(password) != std::u16string::npos) {
+    const std::size_t position = patterns.Position(matched);
+    const std::size_t line = position < state.dictionaryLines.size() ? state.dictionaryLines[position] : 0;
+    WipeString(rule);
+    rule = u"line " + Utf8ToUtf16(std::to_string(line));
+  }
+  message = u"Password excluded by dictionary rule: " + rule;
   if (ownerWindow != nullptr)
     MessageBoxW(ownerWindow, message.c_str(), Utf8ToUtf16(RULE_ENFORCER_CAPTION).c_str(), MB_ICONERROR);
-  WriteRulesLog("Dictionary: Excluded by dictionary rule: %s", Utf16ToUtf8(matched).c_str());
+  WriteRulesLog("Dictionary: Excluded by dictionary rule: %s", Utf16ToUtf8(rule).c_str());
+  WipeString(rule);
   return FALSE;
 }

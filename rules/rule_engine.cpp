@@ -22,10 +22,20 @@ namespace {
 // Log arguments are UTF-8.
 std::string U8(std::u16string_view text) { return Utf16ToUtf8(text); }
 
-void LoadRulesFile(RuleEngineState& state) {
-  const std::string path = SystemDirectoryPath() + "/" + RULES_FILE_NAME;
+// What reading the rules file found, beside the tokens.
+struct RulesReading {
+  std::string path;
+  bool opened = false;
+  bool zeroByte = false;  // not text: a binary file, or text in UTF-16
+};
+
+RulesReading LoadRulesFile(RuleEngineState& state) {
+  RulesReading reading;
+  reading.path = SystemDirectoryPath() + "/" + RULES_FILE_NAME;
+  const std::string& path = reading.path;
   WriteRulesLog("Rules: opening '%s'", path.c_str());
-  const bool opened = ForEachTextFileLine(path, [&](std::string_view bytes) {
+  reading.opened = ForEachTextFileLine(path, [&](std::string_view bytes) {
+    if (bytes.find('\0') != std::string_view::npos) reading.zeroByte = true;
     std::optional<RulesLine> line = ParseRulesLine(Utf8ToUtf16(bytes));
     if (!line) return;
     state.ruleTokenMap[line->token] = line->value;
@@ -39,7 +49,27 @@ void LoadRulesFile(RuleEngineState& state) {
       state.excludedGroupMap.Insert(LowerCase(line->value));
     }
   });
-  if (!opened) WriteRulesLog("Rules: '%s' - not opened - error %d", path.c_str(), static_cast<int>(GetLastError()));
+  if (!reading.opened) {
+    WriteRulesLog("Rules: '%s' - not opened - error %d", path.c_str(), static_cast<int>(GetLastError()));
+  }
+  return reading;
+}
+
+// With ACTIVE off every password is accepted; unless the administrator wrote
+// a number that reads 0, the log says why.
+void LogWhyNotActive(const RulesReading& reading) {
+  const auto& tokens = EngineState().ruleTokenMap;
+  const auto active = tokens.find(u"ACTIVE");
+  if (!reading.opened) {
+    WriteRulesLog("Rules: no rules read, so every password is accepted");
+  } else if (reading.zeroByte) {
+    WriteRulesLog("Rules: '%s' is not a text file (it holds a zero byte), so every password is accepted",
+                  reading.path.c_str());
+  } else if (active == tokens.end()) {
+    WriteRulesLog("Rules: no ACTIVE line, so every password is accepted");
+  } else if (!HoldsRuleNumber(active->second)) {
+    WriteRulesLog("Rules: ACTIVE [%s] is not a number, so every password is accepted", U8(active->second).c_str());
+  }
 }
 
 void LogOldPasswordNote() {
@@ -67,13 +97,16 @@ std::int32_t RunEngine(HWND ownerWindow, std::u16string_view userName, std::u16s
   state.excludedGroupMap.Clear();
 
   WriteRulesLog("--- Start ---");
-  LoadRulesFile(state);
+  const RulesReading reading = LoadRulesFile(state);
 
   if (IsTokenOn(u"TRACE")) {
     WriteRulesLog("---");
     WriteRulesLog("PasswordFilter");
   }
-  if (!IsTokenOn(u"ACTIVE")) return Finish("Password Filter: not active", 1);
+  if (!IsTokenOn(u"ACTIVE")) {
+    LogWhyNotActive(reading);
+    return Finish("Password Filter: not active", 1);
+  }
 
   if (IsUserExcluded(ownerWindow, userName, message) || IsUserInExcludedGroup(ownerWindow, userName, message)) {
     WriteRulesLog("%s", U8(message).c_str());

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <string>
 
+#include "platform/base/system_directory.h"
 #include "platform/base/text.h"
 #include "rules/rule_state.h"
 
@@ -68,9 +69,11 @@ void WriteRulesLog(const char* format, ...) {
   text = text.substr(0, Utf8CutPoint(text, RULES_LOG_MAX_MESSAGE));
   if (const RulesLogObserver observer = g_observer.load()) observer(text);
 
+  // Without a LOGDIR, or when its folder fails, the log's place is the
+  // system directory, never whatever folder the process runs in.
   const std::string& path = EngineState().rulesLogPath;
   int fd = path.empty() ? -1 : OpenRulesLog(path);
-  if (fd < 0) fd = OpenRulesLog(RULES_LOG_NAME);
+  if (fd < 0) fd = OpenRulesLog(SystemDirectoryPath() + "/" + RULES_LOG_NAME);
   if (fd < 0) return;
 
   std::string line = "[" + RulesLogTime() + "] ";

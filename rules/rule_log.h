@@ -1,6 +1,6 @@
 // The rule log "MorrowenRules.log": every step of every password check, one
 // time-stamped line per open-append-close, so several processes can share it.
-// Its folder is the current directory until a LOGDIR line switches it.
+// Its folder is the system directory until a LOGDIR line switches it.
 #pragma once
 
 #include <string_view>
@@ -20,5 +20,5 @@ using RulesLogObserver = void (*)(std::string_view message);
 void SetRulesLogObserver(RulesLogObserver observer);
 
 // The LOGDIR step: moves the log to `directory` when a file can be created
-// there, or back to the current directory when not.
+// there, or back to the system directory when not.
 void SwitchRulesLog(std::string_view directory);

@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "rules/wildcard_patterns.h"
 
@@ -17,10 +18,12 @@ struct RuleEngineState {
   std::unordered_set<char16_t> characterMap;
   // Lower-cased dictionary patterns, reloaded by every dictionary check.
   CWildcardPatternSet dictionaryMap;
+  // The dictionary file's line number of each of its pattern lines, in order.
+  std::vector<std::size_t> dictionaryLines;
   // Lower-cased EXCLUDE_USER and EXCLUDE_GROUP patterns.
   CWildcardPatternSet excludedUserMap;
   CWildcardPatternSet excludedGroupMap;
-  // The rule log chosen by LOGDIR (UTF-8 path); empty: the current directory's.
+  // The rule log chosen by LOGDIR (UTF-8 path); empty: the system directory's.
   std::string rulesLogPath;
 };
 

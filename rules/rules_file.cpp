@@ -19,11 +19,28 @@ std::optional<RulesLine> ParseRulesLine(std::u16string_view line) {
   return RulesLine{text.substr(0, space), std::u16string(value)};
 }
 
-std::int32_t ReadRuleNumber(std::u16string_view value) {
+namespace {
+
+// Where a number's digits begin: past leading white space and one sign.
+std::size_t DigitsStart(std::u16string_view value, bool& negative) {
   std::size_t i = 0;
   while (i < value.size() && IsSpaceChar(value[i])) ++i;
-  bool negative = false;
+  negative = false;
   if (i < value.size() && (value[i] == u'+' || value[i] == u'-')) negative = value[i++] == u'-';
+  return i;
+}
+
+}  // namespace
+
+bool HoldsRuleNumber(std::u16string_view value) {
+  bool negative = false;
+  const std::size_t i = DigitsStart(value, negative);
+  return i < value.size() && IsDigitChar(value[i]);
+}
+
+std::int32_t ReadRuleNumber(std::u16string_view value) {
+  bool negative = false;
+  std::size_t i = DigitsStart(value, negative);
   // Accumulate towards the limit on the sign's side, stopping once past it.
   constexpr std::int64_t kLimit = static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1;
   std::int64_t magnitude = 0;

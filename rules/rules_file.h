@@ -22,3 +22,7 @@ std::optional<RulesLine> ParseRulesLine(std::u16string_view line);
 // reading stops at the first non-digit, no digits read 0, and a number past
 // the 32-bit range reads the nearest limit.
 std::int32_t ReadRuleNumber(std::u16string_view value);
+
+// Whether ReadRuleNumber finds a digit in the value: "8 # eight" and "-0" do,
+// "yes", "" and "+" do not (they read 0 without being a number).
+bool HoldsRuleNumber(std::u16string_view value);

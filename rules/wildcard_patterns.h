@@ -32,6 +32,11 @@ class CWildcardPatternSet {
   bool Empty() const { return m_entries.empty(); }
   std::size_t Size() const { return m_entries.size(); }
   bool Contains(std::u16string_view key) const;
+  // Where the stored pattern equal to `key` stands among the patterns given
+  // to Insert (one per call) or to Assign (its spans) since the last Clear:
+  // a duplicate is found at its first place. npos when none is equal.
+  std::size_t Position(std::u16string_view key) const;
+  static constexpr std::size_t npos = static_cast<std::size_t>(-1);
   // The longest pattern's length: no longer key can be found.
   std::size_t Longest() const { return m_longest; }
 
@@ -47,12 +52,17 @@ class CWildcardPatternSet {
   }
   // The slot that holds `key`, or the empty slot where it would go.
   std::size_t Find(std::u16string_view key, std::size_t hash) const;
-  // Adds a pattern already in m_text; false when it was there before.
-  bool Place(const Span& span, std::size_t hash);
+  // Adds a pattern already in m_text, given at `position`; false when it
+  // was there before.
+  bool Place(const Span& span, std::size_t hash, std::size_t position);
+  // A table of `slots` slots for the entries as they are.
   void Resize(std::size_t slots);
 
   std::u16string m_text;
   std::vector<Span> m_entries;
+  // Each entry's place among the patterns given (kMaxEntries bounds it).
+  std::vector<std::uint32_t> m_positions;
+  std::size_t m_given = 0;
   std::vector<std::uint64_t> m_slots;
   std::size_t m_longest = 0;
 };

@@ -200,9 +200,10 @@ void BM_DictionaryReload(benchmark::State& state) {
   Work();
   WriteDictionary();
   CWildcardPatternSet patterns;
+  std::vector<std::size_t> lines;
   for (auto _ : state) {
     patterns.Clear();
-    LoadDictionary(patterns);
+    LoadDictionary(patterns, lines);
   }
   state.counters["entries"] = static_cast<double>(patterns.Size());
   state.SetBytesProcessed(static_cast<int64_t>(std::filesystem::file_size("MorrowenDictionary.txt")) * state.iterations());
@@ -214,7 +215,8 @@ void BM_DictionaryCheckOnly(benchmark::State& state) {
   Work();
   WriteDictionary();
   CWildcardPatternSet patterns;
-  LoadDictionary(patterns);
+  std::vector<std::size_t> lines;
+  LoadDictionary(patterns, lines);
   const std::u16string password = u"q7!zx#w9^v2&m4@k8";
   std::u16string matched;
   for (auto _ : state) benchmark::DoNotOptimize(FindWildcardEntry(patterns, password, matched));

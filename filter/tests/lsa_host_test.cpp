@@ -19,7 +19,7 @@ class LsaHostTest : public RulesFixture {
     WriteFile("input", password);
     std::string command = environment_ + "SAMBA_CPS_ACCOUNT_NAME='" + account + "' ";
     if (fullName != nullptr) command += "SAMBA_CPS_FULL_NAME='" + std::string(fullName) + "' ";
-    command += std::string(LSA_FILTER_HOST) + " '" + library + "' <input 2>/dev/null";
+    command += std::string(LSA_FILTER_HOST) + " '" + library + "' <'" + dir_ + "/input' 2>/dev/null";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }

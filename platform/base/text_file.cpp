@@ -13,13 +13,16 @@
 namespace {
 
 bool ReadWholeFile(const std::string& path, std::string& content) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: a FIFO in the file's place must not hold the caller in
+  // open() until a writer comes; it is refused below, as is any other file
+  // that is not a regular one (a directory, a device that never ends).
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     SetLastErrorFromErrno();
     return false;
   }
   struct stat info{};
-  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
     SetLastError(ERROR_ACCESS_DENIED);
     return false;

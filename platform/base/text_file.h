@@ -8,7 +8,8 @@
 #include <string_view>
 
 // Reads the whole file into `content`, a leading byte-order mark dropped.
-// False, with the last-error code set, when it cannot be opened or read.
+// False, with the last-error code set, when it cannot be opened or read, or
+// is not a regular file (ERROR_ACCESS_DENIED; a FIFO is never waited on).
 bool ReadTextFile(const std::string& path, std::string& content);
 
 // Calls `onLine` with each line of `content`, its end removed; a last line

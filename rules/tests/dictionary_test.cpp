@@ -1,7 +1,9 @@
 #include "rules/dictionary.h"
 
+#include "platform/base/text.h"
 #include "platform/windows/message_box.h"
 #include "rules/rule_engine.h"
+#include "rules/rule_log.h"
 #include "rules/tests/rules_fixture.h"
 
 namespace {
@@ -31,24 +33,26 @@ TEST_F(DictionaryTest, WhichLinesArePatterns) {
                                       "\xC3\x89t\xC3\xA9\n"  // a letter outside ASCII starts a word
                                       + longLine + "\n"
                                       "*last*");
+  // A refusal names the pattern, or the line of an entry that is the
+  // password itself.
   struct Row {
     std::u16string password;
     bool refused;
     std::u16string pattern;
   };
   const Row rows[] = {
-      {u"secret", true, u"secret"},
-      {u"SECRET", true, u"secret"},
+      {u"secret", true, u"line 1"},  // its duplicate on line 9 is the same entry
+      {u"SECRET", true, u"line 1"},
       {u"secret\r", false, u""},
       {u"winterIsComing", true, u"winter*"},
-      {u"trailing ", true, u"trailing "},
+      {u"trailing ", true, u"line 3"},
       {u"trailing", false, u""},
       {u"# comment", false, u""},
       {u" indented", false, u""},
       {u"-dash", false, u""},
       {u"2024!", true, u"2024*"},
-      {u"\u00C9T\u00C9", true, u"\u00E9t\u00E9"},
-      {std::u16string(600, u'K'), true, std::u16string(600, u'k')},  // one pattern, not split
+      {u"\u00C9T\u00C9", true, u"line 10"},
+      {std::u16string(600, u'K'), true, u"line 11"},  // one pattern, not split
       {std::u16string(511, u'k'), false, u""},
       {u"atlastnow", true, u"*last*"},
       {u"good password", false, u""},
@@ -88,6 +92,47 @@ TEST_F(DictionaryTest, ThePasswordNeverReachesTheLog) {
   EXPECT_TRUE(Contains(log, "Dictionary: Checked pwd status = 0"));
   EXPECT_TRUE(Contains(log, "Dictionary: Checked pwd status = 1"));
   for (const std::string& line : log) EXPECT_EQ(line.find("hunter2"), std::string::npos) << line;
+}
+
+// An entry that holds the whole password would show it in the rule log, in
+// the service's log (which sees every rule-log line) and in the reply: it is
+// named by its line in the dictionary, SEVERE or not. Other patterns stay.
+TEST_F(DictionaryTest, AnEntryThatHoldsThePasswordIsNamedByItsLine) {
+  WriteRules("ACTIVE 1\nDICTIONARY 1\nSEVERE 1\n");
+  WriteFile("MorrowenDictionary.txt", "# words we refuse\n"
+                                      "\n"
+                                      "xq#7lm!pz9\n"
+                                      "Hunter2*\n"
+                                      "*Tr0ub4dor&3*\n"
+                                      "*sn0wfall\n"
+                                      "dragon*\n");
+  struct Row {
+    std::u16string password;
+    std::string rule;
+  };
+  const Row rows[] = {
+      {u"xq#7lm!pz9", "line 3"},    // the word itself
+      {u"XQ#7LM!PZ9", "line 3"},    // lower-cased, it is the word
+      {u"hunter2", "line 4"},       // a star that stands for nothing
+      {u"tr0ub4dor&3", "line 5"},   // two of them
+      {u"sn0wfall", "line 6"},
+      {u"dragonfly77", "dragon*"},  // part of it: the pattern may show
+  };
+  static std::vector<std::string> observed;
+  observed.clear();
+  SetRulesLogObserver([](std::string_view text) { observed.emplace_back(text); });
+  for (const Row& row : rows) {
+    std::u16string message;
+    EXPECT_EQ(Check(row.password, message), 0);
+    EXPECT_EQ(Utf16ToUtf8(message), "Password excluded by dictionary rule: " + row.rule);
+    EXPECT_EQ(LogMessages().at(LogMessages().size() - 3), "Dictionary: Excluded by dictionary rule: " + row.rule);
+  }
+  SetRulesLogObserver(nullptr);
+  const auto log = LogMessages();
+  EXPECT_EQ(observed, log);
+  for (const char* secret : {"xq#7lm!pz9", "hunter2", "tr0ub4dor&3", "sn0wfall", "dragonfly77"}) {
+    for (const std::string& line : log) EXPECT_EQ(line.find(secret), std::string::npos) << line;
+  }
 }
 
 TEST_F(DictionaryTest, AbsentOrEmptyDictionaryAcceptsAll) {

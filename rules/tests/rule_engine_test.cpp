@@ -1,5 +1,8 @@
 #include "rules/rule_engine.h"
 
+#include <sys/stat.h>
+
+#include <functional>
 #include <thread>
 
 #include "platform/windows/message_box.h"
@@ -21,8 +24,66 @@ TEST_F(RuleEngineTest, WithoutARulesFileEveryPasswordIsAccepted) {
   const std::string path = dir_ + "/MorrowenRules.txt";
   EXPECT_EQ(LogMessages(),
             (std::vector<std::string>{"--- Start ---", "Rules: opening '" + path + "'",
-                                      "Rules: '" + path + "' - not opened - error 2", "Password Filter: not active",
-                                      "---- End ----"}));
+                                      "Rules: '" + path + "' - not opened - error 2",
+                                      "Rules: no rules read, so every password is accepted",
+                                      "Password Filter: not active", "---- End ----"}));
+}
+
+// Every way to end up with ACTIVE off accepts even "a"; each but an ACTIVE
+// that reads 0 leaves one line that says why, just before "not active".
+TEST_F(RuleEngineTest, AnInactiveEngineSaysWhy) {
+  const std::string path = dir_ + "/MorrowenRules.txt";
+  const std::string unread = "Rules: no rules read, so every password is accepted";
+  struct Row {
+    const char* what;
+    std::function<void()> prepare;
+    std::vector<std::string> why;  // the lines between the tokens and "not active"
+  };
+  const Row rows[] = {
+      {"a folder", [&] { std::filesystem::create_directory(path); },
+       {"Rules: '" + path + "' - not opened - error 5", unread}},
+      {"a FIFO, never waited on", [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+       {"Rules: '" + path + "' - not opened - error 5", unread}},
+      {"UTF-16", [&] { WriteRules(std::string("\xFF\xFE" "A\0C\0T\0I\0V\0E\0 \0" "1\0\n\0", 20)); },
+       {"Rules: loaded token [\xC3\xBF\xC3\xBE" "A] = value []",  // cut at its first zero
+        "Rules: '" + path + "' is not a text file (it holds a zero byte), so every password is accepted"}},
+      {"a zero byte", [&] { WriteRules(std::string("MIN_LENGTH 8\n\0\x01\x02\n", 17)); },
+       {"Rules: loaded token [MIN_LENGTH] = value [8]",
+        "Rules: '" + path + "' is not a text file (it holds a zero byte), so every password is accepted"}},
+      {"no ACTIVE line", [&] { WriteRules("MIN_LENGTH 8\n"); },
+       {"Rules: loaded token [MIN_LENGTH] = value [8]", "Rules: no ACTIVE line, so every password is accepted"}},
+      {"ACTIVE yes", [&] { WriteRules("ACTIVE yes\n"); },
+       {"Rules: loaded token [ACTIVE] = value [yes]", "Rules: ACTIVE [yes] is not a number, so every password is accepted"}},
+      {"ACTIVE without a value", [&] { WriteRules("ACTIVE \n"); },
+       {"Rules: loaded token [ACTIVE] = value []", "Rules: ACTIVE [] is not a number, so every password is accepted"}},
+      {"ACTIVE 0: the administrator's choice", [&] { WriteRules("ACTIVE 0 # off\n"); },
+       {"Rules: loaded token [ACTIVE] = value [0 # off]"}},
+  };
+  for (const Row& row : rows) {
+    std::filesystem::remove_all(path);
+    std::filesystem::remove(dir_ + "/MorrowenRules.log");
+    row.prepare();
+    std::u16string message;
+    EXPECT_EQ(Check(u"u", u"", u"a", message), 1) << row.what;
+    std::vector<std::string> expected = {"--- Start ---", "Rules: opening '" + path + "'"};
+    expected.insert(expected.end(), row.why.begin(), row.why.end());
+    expected.insert(expected.end(), {"Password Filter: not active", "---- End ----"});
+    EXPECT_EQ(LogMessages(), expected) << row.what;
+  }
+  std::filesystem::remove_all(path);
+}
+
+TEST_F(RuleEngineTest, LinesBeforeLogDirGoToTheSystemDirectory) {
+  std::filesystem::create_directory(dir_ + "/logs");
+  WriteRules("ACTIVE 1\nLOGDIR " + dir_ + "/logs\n");
+  std::u16string message;
+  EXPECT_EQ(Check(u"u", u"", u"x", message), 1);
+  EXPECT_EQ(LogMessages(), (std::vector<std::string>{
+                               "--- Start ---", "Rules: opening '" + dir_ + "/MorrowenRules.txt'",
+                               "Rules: loaded token [ACTIVE] = value [1]",
+                               "Rules: loaded token [LOGDIR] = value [" + dir_ + "/logs]",
+                               "Switching logfile to: " + dir_ + "/logs/MorrowenRules.log", "---"}));
+  EXPECT_TRUE(std::filesystem::is_empty(cwd_)) << "nothing in the working directory";
 }
 
 TEST_F(RuleEngineTest, OnlyANonZeroActiveTurnsTheEngineOn) {

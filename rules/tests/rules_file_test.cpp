@@ -34,25 +34,37 @@ TEST(RulesFileTest, LineGrammar) {
 }
 
 TEST(RulesFileTest, NumbersReadLikeStrtol) {
-  const std::pair<std::u16string, std::int32_t> rows[] = {
-      {u"8", 8},
-      {u"  12", 12},
-      {u"+3", 3},
-      {u"-4", -4},
-      {u"8 # eight", 8},
-      {u"1 # on", 1},
-      {u"07", 7},
-      {u"abc", 0},
-      {u"", 0},
-      {u"-", 0},
-      {u"2147483647", 2147483647},
-      {u"2147483648", 2147483647},
-      {u"99999999999999999999999", 2147483647},
-      {u"-2147483648", -2147483647 - 1},
-      {u"-99999999999999999999999", -2147483647 - 1},
-      {u"\u0664", 0},  // only ASCII digits are digits
+  struct Row {
+    std::u16string text;
+    std::int32_t number;
+    bool holdsNumber;  // a 0 that was written, or none at all
   };
-  for (const auto& [text, number] : rows) EXPECT_EQ(ReadRuleNumber(text), number);
+  const Row rows[] = {
+      {u"8", 8, true},
+      {u"  12", 12, true},
+      {u"+3", 3, true},
+      {u"-4", -4, true},
+      {u"8 # eight", 8, true},
+      {u"1 # on", 1, true},
+      {u"07", 7, true},
+      {u"0", 0, true},
+      {u"-0x1", 0, true},
+      {u"abc", 0, false},
+      {u"yes", 0, false},
+      {u"", 0, false},
+      {u"-", 0, false},
+      {u"+ 1", 0, false},
+      {u"2147483647", 2147483647, true},
+      {u"2147483648", 2147483647, true},
+      {u"99999999999999999999999", 2147483647, true},
+      {u"-2147483648", -2147483647 - 1, true},
+      {u"-99999999999999999999999", -2147483647 - 1, true},
+      {u"\u0664", 0, false},  // only ASCII digits are digits
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(ReadRuleNumber(row.text), row.number);
+    EXPECT_EQ(HoldsRuleNumber(row.text), row.holdsNumber) << row.number;
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// A throwaway system directory that is also the current directory, so the
-// rules file, the dictionary and the default rule log all land in it.
+// A throwaway system directory, where the rules file, the dictionary and the
+// default rule log lie, and a throwaway working directory apart from it, in
+// which nothing should appear.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,8 +21,11 @@ class RulesFixture : public ::testing::Test {
     char pattern[] = "/tmp/rules_test.XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     dir_ = pattern;
+    char working[] = "/tmp/rules_cwd.XXXXXX";
+    ASSERT_NE(::mkdtemp(working), nullptr);
+    cwd_ = working;
     oldCwd_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
+    std::filesystem::current_path(cwd_);
     ::setenv("VARNOK_SYSTEM_DIR", dir_.c_str(), 1);
     EngineState().rulesLogPath.clear();
   }
@@ -31,6 +35,7 @@ class RulesFixture : public ::testing::Test {
     std::error_code ignored;
     std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ignored);
     std::filesystem::remove_all(dir_, ignored);
+    std::filesystem::remove_all(cwd_, ignored);
   }
 
   void WriteFile(const std::string& name, const std::string& content) {
@@ -55,5 +60,6 @@ class RulesFixture : public ::testing::Test {
   }
 
   std::string dir_;
+  std::string cwd_;
   std::filesystem::path oldCwd_;
 };

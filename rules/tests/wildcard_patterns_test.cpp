@@ -59,6 +59,31 @@ TEST(WildcardPatternsTest, PastExactSkipsOnlyTheNameItself) {
   EXPECT_FALSE(FindWildcardEntry(Set({u"secret"}), u"secret", matched, WILDCARD_PAST_EXACT));
 }
 
+// Position tells where a pattern was given, so the dictionary can name the
+// line it came from; a duplicate is found where it was first given, and the
+// places hold when the table grows.
+TEST(WildcardPatternsTest, PositionIsWhereAPatternWasFirstGiven) {
+  CWildcardPatternSet inserted;
+  for (int i = 0; i < 200; ++i) {
+    const std::string word = i % 2 == 0 ? "w" + std::to_string(i) + "*" : "dup";
+    inserted.Insert(std::u16string(word.begin(), word.end()));
+  }
+  EXPECT_EQ(inserted.Size(), 101u);
+  EXPECT_EQ(inserted.Position(u"dup"), 1u);
+  EXPECT_EQ(inserted.Position(u"w0*"), 0u);
+  EXPECT_EQ(inserted.Position(u"w198*"), 198u);
+  EXPECT_EQ(inserted.Position(u"none"), CWildcardPatternSet::npos);
+
+  const std::u16string text = u"onetwoone";
+  CWildcardPatternSet assigned;
+  assigned.Assign(text, {{0, 3}, {3, 3}, {6, 3}});
+  EXPECT_EQ(assigned.Position(u"one"), 0u);
+  EXPECT_EQ(assigned.Position(u"two"), 1u);
+  assigned.Clear();
+  assigned.Insert(u"two");
+  EXPECT_EQ(assigned.Position(u"two"), 0u);
+}
+
 TEST(WildcardPatternsTest, LongNamesAgainstShortPatterns) {
   // Every key the unbounded search would try, but only those that fit.
   std::u16string name(32767, u'a');

@@ -232,7 +232,7 @@ EOF
 			export LDAPTLS_CACERT=$TLS_DIR/ca.pem
 			# A sanitizer-built filter: Samba's libnetapi leaks are not ours.
 			export LSAN_OPTIONS=\${LSAN_OPTIONS:+\$LSAN_OPTIONS:}suppressions=$LSAN_SUPPRESSIONS:print_suppressions=0
-			# The rule log lands in the current directory unless the rules set LOGDIR.
+			# The rule log lands in the system directory unless the rules set LOGDIR.
 			cd $SYSTEM_DIR || exit 2
 			exec $host $library
 		EOF

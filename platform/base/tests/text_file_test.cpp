@@ -1,6 +1,7 @@
 #include "platform/base/text_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -39,6 +40,17 @@ TEST(TextFileTest, ReportsWhyAFileCouldNotBeRead) {
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(ForEachTextFileLine("/tmp", [](std::string_view) {}));
   EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  // Neither waited on (a FIFO without a writer) nor read without end.
+  char folder[] = "/tmp/text_file_test.XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  const std::string fifo = std::string(folder) + "/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+    EXPECT_FALSE(ForEachTextFileLine(path, [](std::string_view) {})) << path;
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED) << path;
+  }
+  ::unlink(fifo.c_str());
+  ::rmdir(folder);
 }
 
 }  // namespace
