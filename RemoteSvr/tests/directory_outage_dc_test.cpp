@@ -1,6 +1,7 @@
-// Pellucor's ADSI path while the fixture DC hangs (its processes stopped):
-// every request is answered before its client gives up, a request that
-// waits for the DC holds up no other, and a password change that went out
+// The directory paths while the fixture DC hangs (its processes stopped):
+// through Pellucor's ADSI path every request is answered before its client
+// gives up and a request that waits for the DC holds up no other; on the
+// ADSI path and on the LDAP client's, a password change that went out
 // before the DC stopped answering is reported as one that may or may not
 // have been made. Run alone (RUN_SERIAL): the DC answers no other test
 // meanwhile.
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "RemoteSvr/common/record_client.h"
+#include "RemoteSvr/ldap_password_client.h"
 #include "RemoteSvr/tests/dc_service_fixture.h"
 #include "RemoteSvr/tests/frozen_dc.h"
 
@@ -126,7 +128,7 @@ class CBlockedPasswordFilter {
   int writer = -1;
 };
 
-class AdsiFrozenDcTest : public CDcServiceTest {
+class DirectoryOutageTest : public CDcServiceTest {
  protected:
   static std::string Container(const std::string& scheme) {
     return scheme + DcSettings().fqdn + "/CN=Users," + DcSettings().baseDn;
@@ -152,7 +154,7 @@ class AdsiFrozenDcTest : public CDcServiceTest {
   static inline const std::string kOverLdaps = "OVERLDAPS";
 };
 
-TEST_F(AdsiFrozenDcTest, EveryRequestIsAnsweredWithinTheClientsLimitAndNoneWaitsForAnother) {
+TEST_F(DirectoryOutageTest, EveryRequestIsAnsweredWithinTheClientsLimitAndNoneWaitsForAnother) {
   const std::string first = NewUser("frozena", "Start-Passw0rd");
   const std::string second = NewUser("frozenb", "Start-Passw0rd");
   WriteQuestionsFor({first, second});
@@ -194,7 +196,7 @@ TEST_F(AdsiFrozenDcTest, EveryRequestIsAnsweredWithinTheClientsLimitAndNoneWaits
   EXPECT_TRUE(CDcDirectory::CanLogOn(first, "Later-Passw0rd"));
 }
 
-TEST_F(AdsiFrozenDcTest, AChangeSentBeforeTheDcStoppedIsOfUnknownOutcome) {
+TEST_F(DirectoryOutageTest, AnAdsiChangeSentBeforeTheDcStoppedIsOfUnknownOutcome) {
   const std::string user = NewUser("frozenc", "Start-Passw0rd");
   WriteQuestionsFor({user});
   ASSERT_NO_FATAL_FAILURE(StartService());
@@ -221,6 +223,33 @@ TEST_F(AdsiFrozenDcTest, AChangeSentBeforeTheDcStoppedIsOfUnknownOutcome) {
   }
   // Whatever the DC made of it once it went on, the account is on a password
   // someone knows.
+  EXPECT_TRUE(CDcDirectory::CanLogOn(user, "Start-Passw0rd") || CDcDirectory::CanLogOn(user, "Fresh-Passw0rd"));
+}
+
+TEST_F(DirectoryOutageTest, TheLdapClientsChangeSentBeforeTheDcStoppedIsOfUnknownOutcome) {
+  const std::string user = NewUser("frozend", "Start-Passw0rd");
+  int done = -1;
+  std::string errorText;
+  {
+    CBlockedPasswordFilter filter;
+    ASSERT_TRUE(filter.Made()) << "cannot put a pipe in place of the DC's rules file";
+    // The reset as request handling makes it for an enforceable domain,
+    // with this process's Kerberos ticket.
+    std::thread reset([&] {
+      CLdapPasswordClient client(DcSettings().fqdn, "sAMAccountName");
+      done = client.ResetPassword(user, "Fresh-Passw0rd");
+      errorText = client.errorText;
+    });
+    const bool sent = filter.FilterWaiting(std::chrono::seconds(60));
+    {
+      CFrozenDc frozen;
+      EXPECT_TRUE(frozen.Frozen()) << "no DC processes found by DC_PID_FILE";
+      reset.join();
+    }
+    ASSERT_TRUE(sent) << "the DC never judged the password: " << errorText;
+  }
+  EXPECT_EQ(done, 0);
+  EXPECT_EQ(errorText.rfind("The password may or may not have changed: ", 0), 0u) << errorText;
   EXPECT_TRUE(CDcDirectory::CanLogOn(user, "Start-Passw0rd") || CDcDirectory::CanLogOn(user, "Fresh-Passw0rd"));
 }
 
