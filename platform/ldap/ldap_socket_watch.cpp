@@ -49,11 +49,11 @@ int CLdapSocketWatch::OnConnect(LDAP*, Sockbuf* sb, LDAPURLDesc*, sockaddr* addr
   int socket = -1;
   ber_sockbuf_ctrl(sb, LBER_SB_OPT_GET_FD, &socket);
   if (socket < 0) return LDAP_LOCAL_ERROR;
-  self->peerLength = AddressLength(address);
-  if (self->peerLength > 0) std::memcpy(&self->peer, address, self->peerLength);
   // No layer, no bound: the connection is refused rather than left open to
   // a wait without limit.
   if (ber_sockbuf_add_io(sb, const_cast<Sockbuf_IO*>(&kLayer), kWatchLevel, self) != 0) return LDAP_LOCAL_ERROR;
+  self->peerLength = AddressLength(address);
+  if (self->peerLength > 0) std::memcpy(&self->peer, address, self->peerLength);
   self->fd = socket;
   return LDAP_SUCCESS;
 }
