@@ -1,7 +1,8 @@
 // Setting a password and unlocking an account in a configured LDAP directory
 // through ADSI: the user's one object is found by a subtree search under the
 // directory's container on its naming attribute, then one attribute of it
-// is replaced. The search and the change each take AdsiLock on their own.
+// is replaced. A change sent but not answered is reported as such: it may
+// or may not have been made.
 #include "RemoteSvr/adsi_access.h"
 #include "RemoteSvr/database_settings.h"
 #include "RemoteSvr/log_file.h"
@@ -63,6 +64,7 @@ int CPwdResetConnection::SetPasswordLdap(const CLdapDirectory& directory, const 
   std::vector<std::string> values{newPassword};
   const int done = access.Modify(path, {"userPassword"}, values, {"update"}, errorText);
   WipeString(values.front());
+  if (!done && access.OutcomeUnknown()) errorText = "The password may or may not have changed: " + errorText;
   return done;
 }
 
@@ -72,5 +74,7 @@ int CPwdResetConnection::UnlockAccountLdap(const CLdapDirectory& directory, cons
   UseDirectoryCredentials(access, directory);
   std::string path;
   if (!FindUserPath(access, directory, userName, path, errorText)) return 0;
-  return access.Modify(path, {"lockoutTime"}, {"0"}, {"update"}, errorText);
+  const int done = access.Modify(path, {"lockoutTime"}, {"0"}, {"update"}, errorText);
+  if (!done && access.OutcomeUnknown()) errorText = "The account may or may not have been unlocked: " + errorText;
+  return done;
 }

@@ -8,6 +8,7 @@
 #include "RemoteSvr/common/split_string.h"
 #include "platform/adsi/adsi.h"
 #include "platform/base/format_message.h"
+#include "platform/base/last_error.h"
 #include "platform/base/text.h"
 #include "platform/base/wipe.h"
 
@@ -73,6 +74,18 @@ void CAdsiAccess::WipeCredentials() {
   password.reset();
 }
 
+CAdsiAccess::CCallCredentials::~CCallCredentials() {
+  if (userName.has_value()) WipeString(*userName);
+  if (password.has_value()) WipeString(*password);
+}
+
+void CAdsiAccess::CopyCredentials(CCallCredentials& copy) const {
+  std::lock_guard<std::mutex> hold(AdsiLock());
+  copy.userName = userName;
+  copy.password = password;
+  copy.bindFlags = bindFlags;
+}
+
 void CAdsiAccess::SetCredentials(const char* newUserName, const char* newPassword, std::int32_t useSsl) {
   std::lock_guard<std::mutex> hold(AdsiLock());
   WipeCredentials();
@@ -124,7 +137,8 @@ std::string CAdsiAccess::FormatResult(HRESULT result) {
 
 int CAdsiAccess::Search(const std::string& path, const std::string& filter, const std::string& attributes,
                         std::vector<std::string>& names, std::vector<std::string>& values, std::string& errorText) {
-  std::lock_guard<std::mutex> hold(AdsiLock());
+  CCallCredentials credentials;
+  CopyCredentials(credentials);
   names.clear();
   values.clear();
   const std::u16string widePath = Utf8ToUtf16(path);
@@ -132,8 +146,9 @@ int CAdsiAccess::Search(const std::string& path, const std::string& filter, cons
   CComScope com;
 
   IDirectorySearch* search = nullptr;
-  HRESULT result = ADsOpenObject(widePath.c_str(), TextOrNone(userName), TextOrNone(password), bindFlags,
-                                 IID_IDirectorySearch, reinterpret_cast<void**>(&search));
+  HRESULT result = ADsOpenObject(widePath.c_str(), TextOrNone(credentials.userName),
+                                 TextOrNone(credentials.password), credentials.bindFlags, IID_IDirectorySearch,
+                                 reinterpret_cast<void**>(&search));
   if (result != S_OK) {
     errorText = FormatResult(result);
     return 0;
@@ -208,12 +223,15 @@ std::string CAdsiAccess::ObjectPath(const std::string& path) {
 int CAdsiAccess::Modify(const std::string& path, const std::vector<std::string>& attributes,
                         const std::vector<std::string>& values, const std::vector<std::string>& operations,
                         std::string& errorText) {
-  std::lock_guard<std::mutex> hold(AdsiLock());
+  CCallCredentials credentials;
+  CopyCredentials(credentials);
+  outcomeUnknown = false;
   const std::u16string widePath = Utf8ToUtf16(ObjectPath(path));
   CComScope com;
 
   IADs* object = nullptr;
-  HRESULT result = ADsOpenObject(widePath.c_str(), TextOrNone(userName), TextOrNone(password), bindFlags, IID_IADs,
+  HRESULT result = ADsOpenObject(widePath.c_str(), TextOrNone(credentials.userName),
+                                 TextOrNone(credentials.password), credentials.bindFlags, IID_IADs,
                                  reinterpret_cast<void**>(&object));
   if (FAILED(result)) {
     errorText = FormatResult(result);
@@ -236,7 +254,11 @@ int CAdsiAccess::Modify(const std::string& path, const std::vector<std::string>&
       BSTR name = SysAllocString(wideName.c_str());
       result = name == nullptr ? E_OUTOFMEMORY : object->PutEx(ADS_PROPERTY_UPDATE, name, value);
       SysFreeString(name);
-      if (SUCCEEDED(result)) result = object->SetInfo();
+      if (SUCCEEDED(result)) {
+        result = object->SetInfo();
+        // The change went out and no answer came.
+        outcomeUnknown = result == HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+      }
     }
     VariantClear(&value);
   }

@@ -1,8 +1,10 @@
 // CAdsiAccess: the service's small door to a directory through ADSI
 // (platform/adsi/adsi.h): the credentials to bind with, one subtree search, one
-// set of one-value changes, and the text of an HRESULT. Every search,
-// change and credential change in the process runs under AdsiLock. The
-// operations built on it are account_operations_ldap.cpp.
+// set of one-value changes, and the text of an HRESULT. AdsiLock guards the
+// credentials while they are set, and while a search or a change takes its
+// copy of them; no directory I/O runs under it, so a directory that stops
+// answering holds up only the requests that wait for it. The operations
+// built on it are account_operations_ldap.cpp.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +15,9 @@
 
 #include "platform/com/objbase.h"
 
-// The process-wide lock of the ADSI calls; built on first use and never
-// destroyed, so threads still running at exit never meet a destroyed lock.
+// The process-wide lock of the ADSI credentials; built on first use and
+// never destroyed, so threads still running at exit never meet a destroyed
+// lock.
 std::mutex& AdsiLock();
 
 class CAdsiAccess {
@@ -43,6 +46,9 @@ class CAdsiAccess {
   int Modify(const std::string& path, const std::vector<std::string>& attributes,
              const std::vector<std::string>& values, const std::vector<std::string>& operations,
              std::string& errorText);
+  // After a failed Modify: whether its last change went out unanswered, so
+  // that it may or may not have been made.
+  bool OutcomeUnknown() const { return outcomeUnknown; }
 
   // "Success" for a result that is not a failure; else the ADSI error's
   // name, or the system text of a Win32 result ("Error %ld" without one),
@@ -58,9 +64,20 @@ class CAdsiAccess {
   std::uint32_t BindFlags() const { return bindFlags; }
 
  private:
+  // One call's copy of the credentials, wiped when the call ends.
+  struct CCallCredentials {
+    std::optional<std::u16string> userName;
+    std::optional<std::u16string> password;
+    std::uint32_t bindFlags = 0;
+    ~CCallCredentials();
+  };
+
   void WipeCredentials();
+  // The credentials as they stand, copied under AdsiLock.
+  void CopyCredentials(CCallCredentials& copy) const;
 
   std::optional<std::u16string> userName;
   std::optional<std::u16string> password;
   std::uint32_t bindFlags = 1;  // ADS_SECURE_AUTHENTICATION
+  bool outcomeUnknown = false;
 };

@@ -2,7 +2,8 @@
 // UTF-16 little-endian bytes, with the password-policy-hints control the
 // connection found. The value is platform/ldap/unicode_pwd.h's, the one
 // conversion of every password path (a byte outside valid UTF-8, say 0x80,
-// becomes the code unit of the same value); it is wiped afterwards.
+// becomes the code unit of the same value); it is wiped afterwards. A change
+// the controller did not answer is reported as one that may have been made.
 #include "RemoteSvr/ldap_password_client.h"
 #include "platform/base/text.h"
 #include "platform/ldap/unicode_pwd.h"
@@ -54,6 +55,11 @@ int CLdapPasswordClient::SetUnicodePwd(PLDAP connection, const std::string& dn, 
   if (rc == LDAP_SUCCESS) return 1;
   if (rc == LDAP_UNWILLING_TO_PERFORM)
     errorText = kUnwillingText;
+  else if (rc == LDAP_TIMEOUT)
+    // The change went out and no answer came: it may have been made.
+    errorText = std::string("The password may or may not have changed: the domain controller did not answer the "
+                            "change via LDAP (") +
+                ldap_err2stringA(rc) + ").";
   else
     errorText = std::string("Could not reset password via LDAP: ") + ldap_err2stringA(rc);
   return 0;

@@ -94,7 +94,8 @@ int CDcDirectory::Modify(const std::string& dn, int operation, const std::string
   LDAPMod mod{};
   mod.mod_op = operation;
   mod.mod_type = const_cast<char*>(attribute.c_str());
-  mod.mod_values = values;
+  // Deleting with no value removes every value.
+  mod.mod_values = operation == LDAP_MOD_DELETE && value.empty() ? nullptr : values;
   LDAPMod* list[] = {&mod, nullptr};
   rc = ldap_modify_ext_s(session.Handle(), dn.c_str(), list, nullptr, nullptr);
   if (rc != LDAP_SUCCESS) lastError = "modifying " + attribute + ": " + ldap_err2string(rc) + " " + session.Diagnostic();
@@ -103,6 +104,27 @@ int CDcDirectory::Modify(const std::string& dn, int operation, const std::string
 
 bool CDcDirectory::SetAttribute(const std::string& name, const std::string& attribute, const std::string& value) {
   return Modify(UserDn(name), LDAP_MOD_REPLACE, attribute, value) == LDAP_SUCCESS;
+}
+
+bool CDcDirectory::ReadValues(const std::string& dn, const std::string& attribute, std::vector<std::string>& values) {
+  values.clear();
+  CLdapSession session;
+  int rc = BindAsAdmin(session);
+  LDAPMessage* result = nullptr;
+  LDAPMessage* entry = nullptr;
+  if (rc == LDAP_SUCCESS) rc = session.Search(dn, LDAP_SCOPE_BASE, "(objectClass=*)", {attribute}, nullptr, &result);
+  if (rc == LDAP_SUCCESS) entry = ldap_first_entry(session.Handle(), result);
+  if (entry != nullptr) values = LdapValues(session.Handle(), entry, attribute.c_str());
+  if (result != nullptr) ldap_msgfree(result);
+  if (entry == nullptr) lastError = "reading " + attribute + " of " + dn + ": " + ldap_err2string(rc);
+  return entry != nullptr;
+}
+
+bool CDcDirectory::Replace(const std::string& dn, const std::string& attribute, const std::string& value) {
+  if (!value.empty()) return Modify(dn, LDAP_MOD_REPLACE, attribute, value) == LDAP_SUCCESS;
+  // Removing an attribute that is not there leaves the entry as wanted.
+  const int rc = Modify(dn, LDAP_MOD_DELETE, attribute, value);
+  return rc == LDAP_SUCCESS || rc == LDAP_NO_SUCH_ATTRIBUTE;
 }
 
 bool CDcDirectory::SetDisabled(const std::string& name, bool disabled) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct CDcSettings {
   std::string address;    // 127.0.0.1
@@ -46,6 +47,12 @@ class CDcDirectory {
   bool SetAttribute(const std::string& name, const std::string& attribute, const std::string& value);
   bool SetDisabled(const std::string& name, bool disabled);
   CDcAccount ReadAccount(const std::string& name);
+
+  // Any entry's attribute as the administrator reads it; false when the
+  // entry could not be read. Replace with an empty value removes the
+  // attribute.
+  bool ReadValues(const std::string& dn, const std::string& attribute, std::vector<std::string>& values);
+  bool Replace(const std::string& dn, const std::string& attribute, const std::string& value);
 
   // Whether a simple bind as the user with this password succeeds.
   static bool CanLogOn(const std::string& name, const std::string& password);

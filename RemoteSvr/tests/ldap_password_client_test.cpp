@@ -171,7 +171,10 @@ TEST_F(LdapPasswordClientTest, ModifyResultTexts) {
       {LDAP_UNAVAILABLE_CRIT_EXTENSION, "Could not reset password via LDAP: Critical extension is unavailable"},
       {LDAP_CONSTRAINT_VIOLATION, "Could not reset password via LDAP: " + Text(LDAP_CONSTRAINT_VIOLATION)},
       {LDAP_INSUFFICIENT_RIGHTS, "Could not reset password via LDAP: " + Text(LDAP_INSUFFICIENT_RIGHTS)},
-      {LDAP_TIMEOUT, "Could not reset password via LDAP: Timed out"},
+      // Sent and not answered: the change may have been made.
+      {LDAP_TIMEOUT,
+       "The password may or may not have changed: the domain controller did not answer the change via LDAP "
+       "(Timed out)."},
   };
   for (const Case& c : cases) {
     backend.modifyResult = c.result;

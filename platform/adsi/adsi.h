@@ -102,6 +102,11 @@ class IADs : public IUnknown {
   // value is a string or a variant array of strings.
   virtual HRESULT PutEx(LONG controlCode, BSTR name, VARIANT value) = 0;
   // Writes the kept changes in one modification, then forgets them.
+  // HRESULT_FROM_WIN32(ERROR_TIMEOUT) when the modification went out and no
+  // answer came back (in time, or before the connection ended): the changes
+  // may or may not have been made. A change of userPassword on an Active
+  // Directory that does not take userPassword as the password (dSHeuristics)
+  // is refused, nothing written: HRESULT_FROM_WIN32(ERROR_DS_UNWILLING_TO_PERFORM).
   virtual HRESULT SetInfo() = 0;
 
  protected:

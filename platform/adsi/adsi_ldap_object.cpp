@@ -6,6 +6,7 @@
 
 #include "platform/adsi/adsi_ldap_error.h"
 #include "platform/adsi/adsi_ldap_search.h"
+#include "platform/adsi/adsi_user_password.h"
 #include "platform/ldap/directory_settings.h"
 #include "platform/adsi/ds_errors.h"
 #include "platform/base/text.h"
@@ -138,6 +139,18 @@ HRESULT CAdsLdapObject::PutEx(LONG controlCode, BSTR name, VARIANT value) {
 HRESULT CAdsLdapObject::SetInfo() {
   AdsClearLastError();
   if (pending.empty()) return S_OK;
+  // A password that the directory would keep as readable text, and not as
+  // the password, is not written at all.
+  const bool writesUserPassword = std::any_of(pending.begin(), pending.end(), [](const CPendingChange& change) {
+    return LowerCase(change.name) == "userpassword";
+  });
+  if (writesUserPassword) {
+    const HRESULT allowed = CheckUserPasswordIsThePassword(session);
+    if (FAILED(allowed)) {
+      DropPending();
+      return allowed;
+    }
+  }
   std::vector<std::vector<berval>> values(pending.size());
   std::vector<std::vector<berval*>> valueLists(pending.size());
   std::vector<LDAPMod> mods(pending.size());

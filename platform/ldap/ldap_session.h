@@ -1,17 +1,21 @@
 // One libldap connection as every directory layer here opens it: LDAPv3,
-// no referrals, connect and operation time-outs, the peer's certificate and
-// host name always verified, and a bind with the process's Kerberos
-// credentials (SASL GSSAPI) or with an account and password. Only the
-// layers' own backend files include it: <ldap.h> shares names with the
-// Windows LDAP interface.
+// no referrals, the peer's certificate and host name always verified, and a
+// bind with the process's Kerberos credentials (SASL GSSAPI) or with an
+// account and password. Every call is bounded: the connection (TCP and the
+// TLS handshake) by the connect time-out, each bind, search and change by
+// the operation time-out, down to each read and write on the socket
+// (ldap_socket_watch.h). Only the layers' own backend files include it:
+// <ldap.h> shares names with the Windows LDAP interface.
 #pragma once
 
 #include <ldap.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/ldap/ldap_limits.h"
+#include "platform/ldap/ldap_socket_watch.h"
 
 class CLdapSession {
  public:
@@ -23,7 +27,10 @@ class CLdapSession {
   // Prepares a connection to host:port (ldaps when `tls`); nothing is sent
   // yet. Answers an LDAP result code.
   int Open(const std::string& host, int port, bool tls);
-  // Opens the network connection now.
+  // Opens the network connection now (the binds, searches and changes open
+  // it first when it is not open). A session connects once: after a failed
+  // attempt, or once its connection has ended, every call answers at once.
+  // LDAP_TIMEOUT when the connect time-out ran out.
   int Connect();
   // SASL GSSAPI with the process's credentials; `minimumSsf` 0 allows an
   // unprotected session after the bind.
@@ -38,11 +45,17 @@ class CLdapSession {
   int Search(const std::string& base, int scope, const std::string& filter, const std::vector<std::string>& attributes,
              LDAPControl** serverControls, LDAPMessage** result);
 
-  // A modification with the operation time-out (abandoned when it runs
-  // out); answers the server's result code.
+  // A modification with the operation time-out; answers the server's
+  // result code. LDAP_TIMEOUT exactly when the request went out whole and
+  // no result came back, in time or before the connection ended: the change
+  // may or may not have been made. A request that could not be sent
+  // answers another code (LDAP_SERVER_DOWN when the server took none of it
+  // in time).
   int Modify(const std::string& dn, LDAPMod** modifications, LDAPControl** serverControls);
 
-  // The server's text for the last failure, empty when it sent none.
+  // What went wrong in the last failed call: the session's own text for a
+  // time-out, an unanswered change or a certificate that did not verify;
+  // else the server's text, empty when it sent none.
   std::string Diagnostic() const;
 
   LDAP* Handle() const { return m_ld; }
@@ -50,7 +63,22 @@ class CLdapSession {
   void Close();
 
  private:
+  // Connects unless a connection was made or tried already.
+  int EnsureConnected();
+  // A call of at most `seconds` begins; Finish ends it with its result,
+  // LDAP_TIMEOUT when the time ran out (a time-out gets its text).
+  void Begin(int seconds);
+  int Finish(int rc, int seconds);
+  // The verification error of the server's certificate after a failed ldaps
+  // connect; empty when that was not the cause.
+  std::string CertificateFailure();
+
   LDAP* m_ld = nullptr;
+  CLdapSocketWatch m_watch;
+  std::string m_host;
+  bool m_tls = false;
+  std::optional<int> m_connectResult;  // none: not tried yet
+  std::string m_note;  // Diagnostic()'s text when the session has its own
 };
 
 // The values of `attribute` in one entry, as raw bytes.

@@ -135,7 +135,9 @@ ULONG ldap_count_valuesW(PWCHAR* vals);
 ULONG ldap_value_freeW(PWCHAR* vals);
 ULONG ldap_msgfree(PLDAPMessage res);
 // One modification request with the operation time-out; client controls
-// are not supported.
+// are not supported. LDAP_TIMEOUT exactly when the request went out and no
+// answer came back (in time, or before the connection ended): the change
+// may or may not have been made.
 ULONG ldap_modify_ext_sW(PLDAP ld, PWCHAR dn, LDAPModW* mods[], PLDAPControlW* serverControls,
                          PLDAPControlW* clientControls);
 // Ends the connection and frees the handle.

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -251,6 +252,54 @@ TEST_F(AdsiDcTest, TheDirectorysRefusalsAsHResultsWithTheServersText) {
     EXPECT_EQ(provider.rfind("LDAP Provider : ", 0), 0u) << provider;
     EXPECT_GT(provider.size(), std::string("LDAP Provider : ").size()) << "the server's text";
   }
+}
+
+// The process's trust for the sessions opened while the object lives.
+class CTrustedCa {
+ public:
+  explicit CTrustedCa(const std::string& file) {
+    char* value = nullptr;
+    if (ldap_get_option(nullptr, LDAP_OPT_X_TLS_CACERTFILE, &value) == LDAP_OPT_SUCCESS && value != nullptr) {
+      saved = value;
+      ldap_memfree(value);
+    }
+    ldap_set_option(nullptr, LDAP_OPT_X_TLS_CACERTFILE, file.c_str());
+  }
+  ~CTrustedCa() { ldap_set_option(nullptr, LDAP_OPT_X_TLS_CACERTFILE, saved.empty() ? nullptr : saved.c_str()); }
+  CTrustedCa(const CTrustedCa&) = delete;
+  CTrustedCa& operator=(const CTrustedCa&) = delete;
+
+ private:
+  std::string saved;
+};
+
+TEST_F(AdsiDcTest, ACertificateThatDoesNotVerifyIsNamedWithItsVerificationError) {
+  // A CA of this test's own, which signed nothing the DC shows.
+  const std::string otherCa = "/tmp/adsi-other-ca-" + std::to_string(getpid()) + ".pem";
+  const std::string make = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
+                           "-subj /CN=other -keyout /dev/null -out " + otherCa + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(make.c_str()), 0) << make;
+  const std::u16string admin = Wide(Env("DC_ADMIN") + "@" + Env("DC_DNS_DOMAIN"));
+  const std::u16string password = Wide(Env("DC_ADMIN_PASSWORD"));
+  const struct {
+    std::string server;
+    std::string trusted;
+    std::string error;
+  } cases[] = {
+      {Env("DC_FQDN"), otherCa, "unable to get local issuer certificate"},
+      // A name the DC's certificate does not carry.
+      {"localhost", Env("DC_TLS_CA"), "hostname mismatch"},
+  };
+  for (const auto& c : cases) {
+    CTrustedCa trust(c.trusted);
+    const std::u16string path = Wide("LDAP://" + c.server + "/" + folder);
+    void* object = nullptr;
+    EXPECT_TRUE(FAILED(ADsOpenObject(path.c_str(), admin.c_str(), password.c_str(), ADS_FAST_BIND | ADS_USE_ENCRYPTION,
+                                     IID_IADs, &object)));
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(LastProviderError(), "LDAP Provider : TLS certificate verification failed: " + c.error) << c.server;
+  }
+  std::remove(otherCa.c_str());
 }
 
 TEST_F(AdsiDcTest, PutExAndSetInfoReplaceTheValueAsUtf8) {
