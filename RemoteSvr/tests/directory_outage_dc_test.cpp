@@ -15,9 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -68,37 +66,26 @@ class CSentRequest {
   Clock::time_point sentAt{};
 };
 
-// The DC's rules file replaced by a named pipe: the DC's password filter,
-// which reads it for every password the DC is asked to set, waits on it
-// until the test lets it go. The file is put back when the object goes.
+// A named pipe at the DC's hold point (hold-check in its system folder,
+// tests/samba-dc): the DC's check password script, run for every password
+// the DC is asked to set, waits on it until the test lets it go. The rules
+// file itself must stay a regular file: the filter refuses anything else.
 class CBlockedPasswordFilter {
  public:
   CBlockedPasswordFilter() {
     const char* folder = std::getenv("DC_SYSTEM_DIR");
     if (folder == nullptr) return;
-    path = std::string(folder) + "/MorrowenRules.txt";
-    std::ifstream in(path, std::ios::binary);
-    hadRules = in.good();
-    if (hadRules) {
-      std::ostringstream text;
-      text << in.rdbuf();
-      rules = text.str();
-    }
-    in.close();
+    path = std::string(folder) + "/hold-check";
     std::remove(path.c_str());
     made = mkfifo(path.c_str(), 0644) == 0;
   }
 
   ~CBlockedPasswordFilter() {
     if (!made) return;
-    // A filter still waiting reads the rules as they were and goes on.
+    // A script still waiting reads the end of the pipe and goes on.
     if (writer < 0) writer = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (writer >= 0) {
-      if (write(writer, rules.data(), rules.size()) < 0) std::perror("rules to the waiting filter");
-      close(writer);
-    }
     std::remove(path.c_str());
-    if (hadRules) std::ofstream(path, std::ios::binary) << rules;
+    if (writer >= 0) close(writer);
   }
 
   CBlockedPasswordFilter(const CBlockedPasswordFilter&) = delete;
@@ -122,8 +109,6 @@ class CBlockedPasswordFilter {
 
  private:
   std::string path;
-  std::string rules;
-  bool hadRules = false;
   bool made = false;
   int writer = -1;
 };
@@ -203,7 +188,7 @@ TEST_F(DirectoryOutageTest, AnAdsiChangeSentBeforeTheDcStoppedIsOfUnknownOutcome
 
   {
     CBlockedPasswordFilter filter;
-    ASSERT_TRUE(filter.Made()) << "cannot put a pipe in place of the DC's rules file";
+    ASSERT_TRUE(filter.Made()) << "cannot put a pipe at the DC's hold point";
     CSentRequest change(service->Port(), kOverLdaps, user, REQUEST_SET_PASSWORD, "Fresh-Passw0rd");
     // The DC has the new password in hand: the change went out.
     ASSERT_TRUE(filter.FilterWaiting(std::chrono::seconds(60))) << "the DC never judged the password";
@@ -232,7 +217,7 @@ TEST_F(DirectoryOutageTest, TheLdapClientsChangeSentBeforeTheDcStoppedIsOfUnknow
   std::string errorText;
   {
     CBlockedPasswordFilter filter;
-    ASSERT_TRUE(filter.Made()) << "cannot put a pipe in place of the DC's rules file";
+    ASSERT_TRUE(filter.Made()) << "cannot put a pipe at the DC's hold point";
     // The reset as request handling makes it for an enforceable domain,
     // with this process's Kerberos ticket.
     std::thread reset([&] {
