@@ -97,15 +97,53 @@ void CTypedPeerConnection::Close() {
   socket = INVALID_SOCKET;
 }
 
+void CTypedPeerConnection::SendAll(const std::string& bytes) {
+  // A client that has given up may be gone: what it makes of that is the
+  // test.
+  for (std::size_t at = 0; at < bytes.size();) {
+    const int count = winsock::send(socket, bytes.data() + at, static_cast<int>(bytes.size() - at), 0);
+    if (count <= 0) return;
+    at += static_cast<std::size_t>(count);
+  }
+}
+
+void CTypedPeerConnection::Flush() {
+  std::string pending;
+  char chunk[16384];
+  int count;
+  while ((count = BIO_read(outgoing, chunk, sizeof(chunk))) > 0) pending.append(chunk, static_cast<std::size_t>(count));
+  SendAll(pending);
+}
+
+bool CTypedPeerConnection::FeedIncoming() {
+  char chunk[16384];
+  const int count = winsock::recv(socket, chunk, sizeof(chunk), 0);
+  if (count <= 0) return false;
+  BIO_write(incoming, chunk, count);
+  return true;
+}
+
 int CTypedPeerConnection::RawRead(char* buffer, int size) {
   if (ssl == nullptr) return winsock::recv(socket, buffer, size, 0);
-  const int count = SSL_read(ssl, buffer, size);
-  if (count > 0) {
-    largestRecord = std::max(largestRecord, static_cast<std::size_t>(count));
-  } else if (SSL_get_error(ssl, count) == SSL_ERROR_ZERO_RETURN) {
-    sawCloseNotify = true;
+  for (;;) {
+    const int count = SSL_read(ssl, buffer, size);
+    if (count > 0) {
+      largestRecord = std::max(largestRecord, static_cast<std::size_t>(count));
+      return count;
+    }
+    const int error = SSL_get_error(ssl, count);
+    Flush();
+    if (error == SSL_ERROR_WANT_READ) {
+      if (!FeedIncoming()) return 0;
+      continue;
+    }
+    if (error == SSL_ERROR_ZERO_RETURN) {
+      sawCloseNotify = true;
+      return 0;
+    }
+    ERR_clear_error();
+    return -1;
   }
-  return count;
 }
 
 bool CTypedPeerConnection::ReadExactly(std::string& bytes, std::size_t length) {
@@ -123,13 +161,7 @@ bool CTypedPeerConnection::ReadExactly(std::string& bytes, std::size_t length) {
 
 void CTypedPeerConnection::Write(const std::string& bytes) {
   if (ssl == nullptr) {
-    // A client that has given up may be gone: what it makes of that is the
-    // test.
-    for (std::size_t at = 0; at < bytes.size();) {
-      const int count = winsock::send(socket, bytes.data() + at, static_cast<int>(bytes.size() - at), 0);
-      if (count <= 0) return;
-      at += static_cast<std::size_t>(count);
-    }
+    SendAll(bytes);
     return;
   }
   for (std::size_t at = 0; at < bytes.size();) {
@@ -137,7 +169,17 @@ void CTypedPeerConnection::Write(const std::string& bytes) {
     if (SSL_write(ssl, bytes.data() + at, chunk) != chunk) return;
     at += static_cast<std::size_t>(chunk);
   }
-  BIO_flush(outgoing);
+  Flush();
+}
+
+void CTypedPeerConnection::WriteRecords(const std::vector<std::string>& records) {
+  for (const std::string& record : records) SSL_write(ssl, record.data(), static_cast<int>(record.size()));
+  Flush();
+}
+
+void CTypedPeerConnection::ShutdownTls() {
+  SSL_shutdown(ssl);
+  Flush();
 }
 
 void CTypedPeerConnection::WriteInPieces(const std::string& bytes, int pieces) {
@@ -154,29 +196,32 @@ void CTypedPeerConnection::WriteInPieces(const std::string& bytes, int pieces) {
 
 bool CTypedPeerConnection::WaitForClose() {
   char buffer[4096];
-  for (;;) {
-    const int count = RawRead(buffer, sizeof(buffer));
-    if (count > 0) continue;
-    if (ssl == nullptr) return count == 0;
-    // After close_notify the TCP end follows.
-    if (sawCloseNotify) return winsock::recv(socket, buffer, sizeof(buffer), 0) == 0;
-    return SSL_get_error(ssl, count) != SSL_ERROR_WANT_READ;
+  int count;
+  while ((count = RawRead(buffer, sizeof(buffer))) > 0) {
   }
+  if (ssl == nullptr || !sawCloseNotify) return count == 0;
+  // After close_notify the end of the connection follows.
+  while ((count = winsock::recv(socket, buffer, sizeof(buffer), 0)) > 0) {
+  }
+  return count == 0;
 }
 
 bool CTypedPeerConnection::AcceptTls(SSL_CTX* context) {
   ssl = SSL_new(context);
-  BIO* incoming = BIO_new_socket(socket, BIO_NOCLOSE);
-  // Writes gather in a buffer and go out at each flush, so records written
-  // together travel together.
-  BIO* buffer = BIO_new(BIO_f_buffer());
-  BIO_set_write_buffer_size(buffer, 256 * 1024);
-  outgoing = BIO_push(buffer, BIO_new_socket(socket, BIO_NOCLOSE));
+  incoming = BIO_new(BIO_s_mem());
+  outgoing = BIO_new(BIO_s_mem());
   SSL_set_bio(ssl, incoming, outgoing);
-  const int result = SSL_accept(ssl);
-  BIO_flush(outgoing);
-  ERR_clear_error();
-  return result == 1;
+  SSL_set_accept_state(ssl);
+  for (;;) {
+    const int result = SSL_accept(ssl);
+    const int error = result == 1 ? SSL_ERROR_NONE : SSL_get_error(ssl, result);
+    Flush();
+    if (result == 1) return true;
+    if (error != SSL_ERROR_WANT_READ || !FeedIncoming()) {
+      ERR_clear_error();
+      return false;
+    }
+  }
 }
 
 std::string CTypedPeerConnection::ServerNameAsked() const {

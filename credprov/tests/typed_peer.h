@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/winsock/winsock.h"
 
@@ -39,8 +40,12 @@ class CTypedPeerConnection {
   // Exactly `length` bytes; false when the client closed first.
   bool ReadExactly(std::string& bytes, std::size_t length);
   // All of `bytes` in one socket write (inside TLS: records of at most
-  // 16384 bytes, all in that one write).
+  // 16384 bytes, all in that one write). Never raises SIGPIPE.
   void Write(const std::string& bytes);
+  // Inside TLS: one record for each of `records`, all in one socket write.
+  void WriteRecords(const std::vector<std::string>& records);
+  // Inside TLS: close_notify, then the end of the connection.
+  void ShutdownTls();
   // `bytes` in `pieces` writes with a short pause between them.
   void WriteInPieces(const std::string& bytes, int pieces);
   // Whether the client has closed (taking what it still sends); bounded.
@@ -70,10 +75,16 @@ class CTypedPeerConnection {
 
  private:
   int RawRead(char* buffer, int size);
+  // Every byte TLS has written, in one socket write.
+  void Flush();
+  // One socket read handed to TLS; false when the client closed.
+  bool FeedIncoming();
+  void SendAll(const std::string& bytes);
 
   SOCKET socket;
   SSL* ssl = nullptr;
-  BIO* outgoing = nullptr;  // the TLS side's writes gather here
+  BIO* incoming = nullptr;  // TLS reads from here (memory, owned by ssl)
+  BIO* outgoing = nullptr;  // and writes here, sent at each flush
   bool basic = false;
   std::string key;
   std::uint16_t counter = 0;
