@@ -27,3 +27,5 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   run_suite build-sanitize -DVARNOK_SANITIZE=ON -DVARNOK_BENCHMARKS=OFF
 echo "== fuzzing the pattern engine (libFuzzer with ASan and UBSan, 60 s)"
 bash pattern/fuzz/run_fuzzer.sh build-pattern-fuzz 60
+echo "== fuzzing the typed-message session's reader (libFuzzer with ASan and UBSan, 25 s)"
+bash credprov/fuzz/run_fuzzer.sh build-credprov-fuzz 25
