@@ -33,6 +33,8 @@ void CModernPwdResetSession::SetTimeLimit(std::chrono::milliseconds limit) {
 }
 
 bool CModernPwdResetSession::Connect(const CWideStringArray& servers, std::uint16_t port, bool basic, bool tls) {
+  // A session connected before starts over: plain, with no key.
+  if (socket.GetHandle() != INVALID_SOCKET) socket.Close();
   framing.Reset();
   socket.SetPlainMode(1);
   if (socket.Create()) {

@@ -44,6 +44,8 @@ void CSslSocket::FreeTls() {
 }
 
 int CSslSocket::Create() {
+  // A fresh socket carries no TLS of an earlier one.
+  FreeTls();
   if (!CSocket::Create(SOCK_STREAM)) {
     Fail(static_cast<DWORD>(WSAGetLastError()));
     return 0;

@@ -298,6 +298,34 @@ TEST(ModernSessionPeer, TlsRefusedByTheCertificateCheckEndsTheNegotiation) {
   SSL_CTX_free(tls);
 }
 
+TEST(ModernSessionPeer, ASecondConnectStartsOverPlainAndWithoutAKey) {
+  const CTestPki pki;
+  SSL_CTX* const tls = pki.NewServerContext({});
+  CTypedPeer first([&](CTypedPeerConnection& connection) {
+    ASSERT_TRUE(ServeNegotiation(connection, 3, kKey, tls));
+    connection.WaitForClose();
+  });
+  CTypedPeer second([&](CTypedPeerConnection& connection) {
+    ASSERT_TRUE(ServeNegotiation(connection, 0));
+    PeerMessage request;
+    ASSERT_TRUE(connection.Receive(request));
+    EXPECT_EQ(request.type, kIdentityType);
+    connection.Reply(kIdentityType, IdentityReplyBody(1, 1, 0, std::nullopt));
+    connection.WaitForClose();
+  });
+  auto session = NewSession();
+  ASSERT_TRUE(session->Connect(u"localhost", first.Port(), true, true)) << Message(*session);
+  EXPECT_TRUE(session->TlsActive());
+  ASSERT_TRUE(session->Connect(u"127.0.0.1", second.Port(), false, false)) << Message(*session);
+  EXPECT_FALSE(session->TlsActive());
+  EXPECT_FALSE(session->BasicActive());
+  EXPECT_TRUE(session->EstablishIdentity(u"corp", u"erin")) << Message(*session);
+  session.reset();
+  first.Join();
+  second.Join();
+  SSL_CTX_free(tls);
+}
+
 // ---------------------------------------------------------------------------
 // Faults
 
