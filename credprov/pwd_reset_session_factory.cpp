@@ -5,6 +5,7 @@
 #include <new>
 
 #include "credprov/legacy_pwd_reset_session.h"
+#include "credprov/modern_pwd_reset_session.h"
 
 namespace {
 
@@ -35,9 +36,11 @@ std::unique_ptr<IPwdResetSession> CPwdResetSessionFactory::CreateSession(const C
   }
   const std::int32_t version = config.GetProtocolVersion();
   std::unique_ptr<IPwdResetSession> session;
-  if (version == 1 || version == -1) session.reset(new (std::nothrow) CLegacyPwdResetSession());
-  // Version 2, the typed messages, has no session in this build yet: it is
-  // answered as a session that could not be made.
+  if (version == 1 || version == -1) {
+    session.reset(new (std::nothrow) CLegacyPwdResetSession());
+  } else if (version == 2) {
+    session.reset(new (std::nothrow) CModernPwdResetSession());
+  }
   if (session == nullptr) {
     Fail(kNoSuitableServers);
     return nullptr;

@@ -34,7 +34,9 @@ CSocket::~CSocket() {
 }
 
 int CSocket::Create(int type) {
-  if (handle != INVALID_SOCKET) Close();
+  // This object's own close: a fresh handle leaves a derived socket's state
+  // (a TLS socket's plain mode) as it is.
+  if (handle != INVALID_SOCKET) CSocket::Close();
   socketType = type;
   connectTried = false;
   handle = winsock::socket(AF_INET, type, 0);

@@ -20,6 +20,7 @@ targets=(
   "rules_file_fuzzer rules/fuzz 4096"
   "dictionary_fuzzer rules/fuzz 4096"
   "registry_file_fuzzer platform/registry/fuzz 4096"
+  "typed_session_fuzzer credprov/fuzz 4096"
 )
 
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

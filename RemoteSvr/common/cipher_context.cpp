@@ -2,6 +2,8 @@
 // OPENSSL_API_COMPAT so the deprecated Blowfish calls build without warnings.
 #include "RemoteSvr/common/cipher_context.h"
 
+#include <openssl/crypto.h>
+
 #include <cstring>
 
 CCipherContext::CCipherContext(const void* key, std::uint16_t keyLength) {
@@ -15,6 +17,8 @@ CCipherContext::CCipherContext(const void* key, std::uint16_t keyLength) {
   }
   std::memcpy(iv, FIXED_IV, sizeof(iv));
 }
+
+CCipherContext::~CCipherContext() { OPENSSL_cleanse(&keySchedule, sizeof(keySchedule)); }
 
 void CCipherContext::SetIV(const unsigned char (&newIv)[8]) { std::memcpy(iv, newIv, sizeof(iv)); }
 

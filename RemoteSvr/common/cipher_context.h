@@ -18,6 +18,10 @@ class CCipherContext {
   // Builds the key schedule from the first 72 bytes of the key at most. The
   // IV starts as FIXED_IV.
   CCipherContext(const void* key, std::uint16_t keyLength);
+  // Wipes the key schedule: a typed message's key is secret.
+  ~CCipherContext();
+  CCipherContext(const CCipherContext&) = delete;
+  CCipherContext& operator=(const CCipherContext&) = delete;
 
   // Replaces the IV that every later call starts from (the typed messages
   // carry one of their own).

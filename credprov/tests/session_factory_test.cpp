@@ -80,9 +80,9 @@ TEST(SessionFactory, MessagesAndConnectionsByConfiguration) {
        u"No suitable Password Reset servers have been configured."},
       {"version 0", "\"ProtocolVersion\"=dword:00000000\r\n", true, false,
        u"No suitable Password Reset servers have been configured."},
-      // The typed-message session is not part of this build.
-      {"version 2", "\"ProtocolVersion\"=dword:00000002\r\n", true, false,
-       u"No suitable Password Reset servers have been configured."},
+      // The typed-message session: no server to negotiate with.
+      {"version 2, nobody listening", "\"ProtocolVersion\"=dword:00000002\r\n", true, false,
+       u"There are no Varnok Password Reset servers available to service your request.", true},
       {"TLS only with the fixed record", "\"RequestEncryption\"=dword:00000002\r\n", true, false,
        u"TLS is not supported by this version of the Varnok Password Reset server."},
       {"Basic and TLS with the fixed record", "\"RequestEncryption\"=dword:00000003\r\n", true, false,
