@@ -173,6 +173,8 @@ DWORD INetApiBackend::UserChangePassword(const std::string&, const std::string&,
   return ERROR_NOT_SUPPORTED;
 }
 
+DWORD INetApiBackend::UserChangePasswordReady(const std::string&) { return ERROR_NOT_SUPPORTED; }
+
 DWORD INetApiBackend::GetPrimaryDcName(const std::string&, const std::string&, std::string&) {
   return ERROR_NOT_SUPPORTED;
 }
@@ -246,6 +248,10 @@ NET_API_STATUS NetUserChangePassword(LPCWSTR domainName, LPCWSTR userName, LPCWS
   if (userName == nullptr || oldPassword == nullptr || newPassword == nullptr) return ERROR_INVALID_PARAMETER;
   const CNarrowPassword oldText(oldPassword), newText(newPassword);
   return NetApiBackend().UserChangePassword(Narrow(domainName), Narrow(userName), oldText.Text(), newText.Text());
+}
+
+NET_API_STATUS NetUserChangePasswordReady(LPCWSTR domainName) {
+  return NetApiBackend().UserChangePasswordReady(Narrow(domainName));
 }
 
 NET_API_STATUS NetGetDCName(LPCWSTR serverName, LPCWSTR domainName, LPBYTE* buffer) {

@@ -141,6 +141,18 @@ DWORD LdapUserChangePassword(const std::string& server, const std::string& user,
   return StatusOfChange(rc, changer->Diagnostic());
 }
 
+DWORD LdapUserChangePasswordReady(const std::string& server) {
+  CLdapSession directory;
+  const DWORD status = OpenDirectorySession(directory, server);
+  if (status != 0) return status;
+  // The user's own bind goes over ldaps whatever the directory account's
+  // session does: its handshake and the certificate's check, now.
+  CLdapSession asUser;
+  int rc = asUser.Open(server, LDAPS_PORT, true);
+  if (rc == LDAP_SUCCESS) rc = asUser.Connect();
+  return NetApiStatusOfLdap(rc);
+}
+
 DWORD LdapUserSetAccountState(const std::string& server, const std::string& user, const CUserRecord& record) {
   CLdapSession session;
   DWORD status = OpenDirectorySession(session, server);

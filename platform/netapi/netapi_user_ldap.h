@@ -16,6 +16,10 @@
 DWORD LdapUserChangePassword(const std::string& server, const std::string& user, const std::string& oldPassword,
                              const std::string& newPassword);
 
+// The directory account's session that LdapUserChangePassword opens first,
+// opened and closed: 0 when the change could start now.
+DWORD LdapUserChangePasswordReady(const std::string& server);
+
 // The record's account state as NetUserSetInfo level 3 writes it, as the
 // directory account, in one modification of only what differs:
 // UF_ACCOUNTDISABLE into userAccountControl, a clear UF_LOCKOUT as
