@@ -12,10 +12,13 @@
 // Samba's header expects the fixed-width types already declared.
 #include <netapi.h>
 
+#include <chrono>
 #include <mutex>
+#include <optional>
 
 #include "platform/ldap/directory_settings.h"
 #include "platform/ldap/kerberos_environment.h"
+#include "platform/ldap/ldap_limits.h"
 #include "platform/netapi/netapi_backend.h"
 #include "platform/netapi/netapi_ldap.h"
 #include "platform/netapi/netapi_user_ldap.h"
@@ -31,6 +34,7 @@ constexpr DWORD kNoneMapped = 1332;
 constexpr DWORD kUserNotFound = 2221;
 constexpr DWORD kNoSuchDomain = 1355;
 constexpr DWORD kRpcServerUnavailable = 1722;
+constexpr DWORD kTimeout = 1460;  // ERROR_TIMEOUT
 
 // libnetapi's answers when the connection it kept is gone: the server
 // closed it (ERROR_NETNAME_DELETED, ERROR_UNEXP_NET_ERR,
@@ -251,6 +255,7 @@ class CSambaNetApiBackend : public INetApiBackend {
   template <class Call>
   DWORD OnServer(const std::string& server, Call call) {
     CLibnetapiCall inCall(m_lock);
+    if (!inCall.Entered()) return kTimeout;
     for (int attempt = 0;; ++attempt) {
       std::string target;
       bool reused = false;
@@ -308,14 +313,24 @@ class CSambaNetApiBackend : public INetApiBackend {
   }
 
   // One libnetapi call: the context's lock, and the Kerberos environment
-  // that Samba's library may change put back afterwards.
-  struct CLibnetapiCall {
-    explicit CLibnetapiCall(std::mutex& lock) : hold(lock) {}
-    std::lock_guard<std::mutex> hold;
-    CForeignKerberosScope environment;
+  // that Samba's library may change put back afterwards. libnetapi bounds
+  // each of its own waits on a controller (20 s for a connection, about 30
+  // for an answer, fixed in Samba's client), but the calls queue behind one
+  // another: a call gives up once it has waited the operation time-out for
+  // the ones before it, rather than run long after its caller gave up.
+  class CLibnetapiCall {
+   public:
+    explicit CLibnetapiCall(std::timed_mutex& lock) : m_hold(lock, std::chrono::seconds(kLdapOperationSeconds)) {
+      if (m_hold.owns_lock()) m_environment.emplace();
+    }
+    bool Entered() const { return m_hold.owns_lock(); }
+
+   private:
+    std::unique_lock<std::timed_mutex> m_hold;
+    std::optional<CForeignKerberosScope> m_environment;
   };
 
-  std::mutex m_lock;
+  std::timed_mutex m_lock;
   libnetapi_ctx* m_context = nullptr;
   std::string m_server;   // the one m_context has talked to
   std::string m_account;  // the account it was given ("user\ndomain"), empty for the Kerberos tickets
