@@ -118,11 +118,23 @@ bool RefusedByTheDirectory(NET_API_STATUS status) {
   }
 }
 
-// What a failure before the first write leaves, where its reason does not
-// tell.
+// The connection broke or timed out while the call was under way: what it
+// asked may have been done.
+bool CutOffMidway(NET_API_STATUS status) {
+  return status == ERROR_NETNAME_DELETED || status == ERROR_SEM_TIMEOUT || status == ERROR_UNEXP_NET_ERR ||
+         status == ERROR_CONNECTION_ABORTED;
+}
+
+// What a reset leaves, where its reason does not tell: nothing written; the
+// first write cut off; the temporary password in place; the change from it
+// cut off.
 constexpr char kOldPasswordWorks[] = "The password was not changed; the old one still works.";
-// What a failure after the temporary password was written leaves.
+constexpr char kMaybeWritten[] =
+    "The password may have been changed nonetheless: if the old one no longer works, reset the password again.";
 constexpr char kNeitherPasswordWorks[] = "Neither the old nor the new password works now; reset the password again.";
+constexpr char kMaybeChanged[] =
+    "The old password no longer works, and the new one only if the change went through: if it does not, reset the "
+    "password again.";
 
 }  // namespace
 
@@ -144,13 +156,14 @@ int CPwdResetConnection::GetRandomBytes(BYTE* buffer, DWORD length, std::string&
 }
 
 // A reply says what became of the password. A failure before anything was
-// written is the status's text. Once the password was written the request
-// succeeds, and a later step that failed is named in the text: a change
-// from the temporary password that could not run is made good by setting
-// the new password the one-stage way, and the account's state update
-// (unlock, pre-expiry) that failed leaves the new password in place. Only
-// when the account keeps the temporary password does the request fail, and
-// its text says that neither password works.
+// written is the status's text (saying that the old password works where
+// the reason does not tell). A password that changed is a success, and a
+// later step that failed is named in the text: a change from the temporary
+// password that could not run is made good by setting the new password the
+// one-stage way, and an account state update (unlock, pre-expiry) that
+// failed leaves the new password in place. A failure once something was
+// written says which password works now, or that a call cut off midway may
+// have gone through.
 int CPwdResetConnection::SetPasswordNetUser(const std::string& domain, const std::string& userName,
                                             const std::string& newPassword, std::string& errorText) {
   const CResetOptions options = ReadResetOptions();
@@ -174,7 +187,11 @@ int CPwdResetConnection::SetPasswordNetUser(const std::string& domain, const std
     return 0;
   }
   status = SetPasswordInfo(server, user.c_str(), twoStage ? wideTemporary : password);
-  if (status != NERR_Success) return Failed(status, errorText);
+  if (status != NERR_Success) {
+    if (!CutOffMidway(status)) return Failed(status, errorText);
+    errorText = Reason(status) + " " + kMaybeWritten;
+    return 0;
+  }
 
   // What went wrong after the password was written, for the reply.
   std::string inOneStage, stateNotUpdated;
@@ -192,7 +209,7 @@ int CPwdResetConnection::SetPasswordNetUser(const std::string& domain, const std
       // Refused, the change leaves the temporary password and the flags
       // untouched; broken off, the new password is set directly.
       if (RefusedByTheDirectory(status) || SetPasswordInfo(server, user.c_str(), password) != NERR_Success) {
-        errorText = Reason(status) + " " + kNeitherPasswordWorks;
+        errorText = Reason(status) + " " + (CutOffMidway(status) ? kMaybeChanged : kNeitherPasswordWorks);
         return 0;
       }
       inOneStage = " in one stage (the change from the temporary password failed: " + Reason(status) + ")";

@@ -203,6 +203,21 @@ TEST_F(AccountNetUserTest, FailureBeforeAnyWriteIsTheStatusTextAndNothingAfterIt
   EXPECT_EQ(errorText, "Unknown error 2999");
 }
 
+TEST_F(AccountNetUserTest, FirstWriteCutOffMidwaySaysThePasswordMayHaveChanged) {
+  for (const char* values : {"", "\"TwoStageReset\"=dword:00000000\r\n"}) {
+    for (const DWORD status : {ERROR_SEM_TIMEOUT, ERROR_NETNAME_DELETED}) {
+      backend.Fail("set1003", status);
+      EXPECT_EQ(SetPassword("corp", "New-Passw0rd", values), 0) << status;
+      std::string reason = CWin32ErrorText(status).text;
+      reason.pop_back();
+      EXPECT_EQ(errorText, reason + " The password may have been changed nonetheless: if the old one no longer works, "
+                                    "reset the password again.");
+      // Nothing after it.
+      EXPECT_NE(backend.calls.back().rfind("set1003", 0), std::string::npos);
+    }
+  }
+}
+
 TEST_F(AccountNetUserTest, ChangeThatCouldNotRunWritesNothingAndSaysTheOldPasswordWorks) {
   for (const DWORD status : {ERROR_BAD_NETPATH, ERROR_LOGON_FAILURE}) {
     backend.Fail("ready", status);
@@ -246,14 +261,25 @@ TEST_F(AccountNetUserTest, ChangeBrokenOffAfterTheFirstWriteSetsTheNewPasswordIn
   }
 
   // The direct set fails too: the temporary password stays, and the reply
-  // says so, with the change's failure as the cause.
-  backend.Fail("change", ERROR_BAD_NETPATH);
-  backend.Fail("set1003", ERROR_NETNAME_DELETED, -1, 1);
-  EXPECT_EQ(SetPassword("corp", "New-Passw0rd"), 0);
-  EXPECT_EQ(backend.calls.size(), 4u);
-  EXPECT_EQ(errorText,
-            "The network path was not found. Neither the old nor the new password works now; reset the password "
-            "again.");
+  // says so, with the change's failure as the cause; a change cut off
+  // midway may have gone through.
+  const struct {
+    DWORD change;
+    const char* reply;
+  } cases[] = {
+      {ERROR_BAD_NETPATH,
+       "The network path was not found. Neither the old nor the new password works now; reset the password again."},
+      {ERROR_NETNAME_DELETED,
+       "The specified network name is no longer available. The old password no longer works, and the new one only "
+       "if the change went through: if it does not, reset the password again."},
+  };
+  for (const auto& c : cases) {
+    backend.Fail("change", c.change);
+    backend.Fail("set1003", ERROR_CAN_NOT_COMPLETE, -1, 1);
+    EXPECT_EQ(SetPassword("corp", "New-Passw0rd"), 0);
+    EXPECT_EQ(backend.calls.size(), 4u);
+    EXPECT_EQ(errorText, c.reply);
+  }
 }
 
 TEST_F(AccountNetUserTest, StateUpdateThatFailsLeavesThePasswordChangedAndNamesTheStep) {

@@ -23,12 +23,13 @@ inline constexpr NET_API_STATUS NERR_InvalidComputer = NERR_BASE + 251;   // 235
 
 // Codes the user calls answer besides the NERR_ ones.
 inline constexpr DWORD ERROR_BAD_NETPATH = 53;
-// The connection to the server broke, or timed out.
+// The connection to the server broke, or timed out, during a call: what the
+// call asked may have been done.
 inline constexpr DWORD ERROR_UNEXP_NET_ERR = 59;
 inline constexpr DWORD ERROR_NETNAME_DELETED = 64;
 inline constexpr DWORD ERROR_SEM_TIMEOUT = 121;
 inline constexpr DWORD ERROR_CONNECTION_ABORTED = 1236;
-// No connection to the server could be made.
+// No connection to the server could be made: nothing was asked.
 inline constexpr DWORD ERROR_CAN_NOT_COMPLETE = 1003;
 inline constexpr DWORD RPC_S_SERVER_UNAVAILABLE = 1722;
 inline constexpr DWORD ERROR_INVALID_PASSWORD = 86;
@@ -135,7 +136,9 @@ NET_API_STATUS NetUserGetInfo(LPCWSTR serverName, LPCWSTR userName, DWORD level,
 // directory account, the controller still checking the old password.
 // ERROR_INVALID_PASSWORD for a wrong old password, NERR_PasswordTooShort
 // when the domain's policy refuses the new one, ERROR_ACCOUNT_LOCKED_OUT,
-// ERROR_ACCOUNT_DISABLED, NERR_UserNotFound.
+// ERROR_ACCOUNT_DISABLED, NERR_UserNotFound; ERROR_NETNAME_DELETED or
+// ERROR_SEM_TIMEOUT when the connection broke or timed out after the change
+// was sent, which may then have been made.
 NET_API_STATUS NetUserChangePassword(LPCWSTR domainName, LPCWSTR userName, LPCWSTR oldPassword,
                                      LPCWSTR newPassword);
 
