@@ -257,7 +257,8 @@ TEST_F(AccountNetUserTest, ChangeBrokenOffAfterTheFirstWriteSetsTheNewPasswordIn
         << status;
     std::string reason = CWin32ErrorText(status).text;
     reason.pop_back();
-    EXPECT_EQ(errorText, "Password changed in one stage (the change from the temporary password failed: " + reason + ")");
+    EXPECT_EQ(errorText,
+              "Password changed in one stage (the change from the temporary password failed: " + reason + ")");
   }
 
   // The direct set fails too: the temporary password stays, and the reply

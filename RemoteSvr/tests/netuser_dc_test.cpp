@@ -172,7 +172,8 @@ TEST_F(NetUserDcTest, TwoStageResetWhoseChangeCannotRunKeepsTheOldPasswordAndSay
   for (const bool foreignCa : {true, false}) {
     const std::string user = NewUser("nutrust", kStart);
     WriteRegistry();
-    WriteQuestions(DcSettings().domain, {user}, foreignCa ? "" : "DOMAIN_CONTROLLER " + DcSettings().domain + " localhost\n");
+    const std::string byAnotherName = "DOMAIN_CONTROLLER " + DcSettings().domain + " localhost\n";
+    WriteQuestions(DcSettings().domain, {user}, foreignCa ? "" : byAnotherName);
     {
       CForeignTrust trust(files.Folder());
       ASSERT_TRUE(trust.made);

@@ -34,7 +34,8 @@ void ReportRefusalOnce(const std::string& path, const std::string& refusal) {
     const std::lock_guard<std::mutex> hold(lock);
     if (!reported.insert(path + '\n' + refusal).second) return;
   }
-  std::fprintf(stderr, "directory settings: CredentialsFile %s refused: it %s; using the process's Kerberos credentials\n",
+  std::fprintf(stderr,
+               "directory settings: CredentialsFile %s refused: it %s; using the process's Kerberos credentials\n",
                path.c_str(), refusal.c_str());
 }
 
