@@ -39,9 +39,13 @@ constexpr DWORD kTimeout = 1460;  // ERROR_TIMEOUT
 // libnetapi's answers when the connection it kept is gone: the server
 // closed it (ERROR_NETNAME_DELETED, ERROR_UNEXP_NET_ERR,
 // ERROR_CONNECTION_ABORTED), or no pipe opens on it any more
-// (NERR_DestNotFound). Nothing reached the server on a dead connection, so
-// the call may be made again.
+// (NERR_DestNotFound). The call may be made again: a write of the same
+// value twice does no harm.
 bool BrokenConnection(DWORD status) { return status == 64 || status == 59 || status == 1236 || status == 2152; }
+
+// libnetapi's answers when it could make no connection to the server, or
+// open no pipe on it: nothing was asked of it.
+bool NothingAsked(DWORD status) { return status == 1003 || status == 2152 || status == 53; }
 
 // libnetapi answers NERR_DestNotFound when it cannot open the RPC pipe to
 // the server; netapi's own answer is RPC_S_SERVER_UNAVAILABLE.
@@ -256,6 +260,7 @@ class CSambaNetApiBackend : public INetApiBackend {
   DWORD OnServer(const std::string& server, Call call) {
     CLibnetapiCall inCall(m_lock);
     if (!inCall.Entered()) return kTimeout;
+    DWORD first = 0;
     for (int attempt = 0;; ++attempt) {
       std::string target;
       bool reused = false;
@@ -263,7 +268,14 @@ class CSambaNetApiBackend : public INetApiBackend {
       if (status == 0) status = call(target);
       if (status == 0) return 0;
       DropContext();
-      if (attempt > 0 || !reused || !BrokenConnection(status)) return NetApiStatus(status);
+      if (attempt == 0 && reused && BrokenConnection(status)) {
+        first = status;
+        continue;
+      }
+      // The fresh connection could not be made: the broken one, whose call
+      // may have reached the server, tells what happened.
+      if (attempt > 0 && NothingAsked(status)) status = first;
+      return NetApiStatus(status);
     }
   }
 
