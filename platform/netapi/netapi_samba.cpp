@@ -6,8 +6,9 @@
 // LocalDomainController. libnetapi keeps its connection to a server for
 // later calls, and keeps it too when it broke (the server restarted): a
 // failed call drops the context, and a call that failed on a kept
-// connection is made once more on a fresh one. (Samba's header shares netapi's names, so this file
-// sees only it and the backend seam, never platform/netapi/netapi.h.)
+// connection is made once more on a fresh one. (Samba's header shares
+// netapi's names, so this file sees only it and the backend seam, never
+// platform/netapi/netapi.h.)
 #include <cstdint>
 // Samba's header expects the fixed-width types already declared.
 #include <netapi.h>
