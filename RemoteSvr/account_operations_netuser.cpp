@@ -86,7 +86,58 @@ int Failed(NET_API_STATUS status, std::string& errorText) {
   return 0;
 }
 
+// A system text inside a sentence: without the blank its line break left.
+std::string Reason(NET_API_STATUS status) {
+  std::string text = CWin32ErrorText(status).text;
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+NET_API_STATUS SetPasswordInfo(LPCWSTR server, LPCWSTR user, std::u16string& password) {
+  USER_INFO_1003 info{password.data()};
+  DWORD parmError = 0;
+  return NetUserSetInfo(server, user, 1003, reinterpret_cast<LPBYTE>(&info), &parmError);
+}
+
+// The directory judged the account or the new password: the same reset
+// the one-stage way would go against the same judgement (or undo the
+// change's own rules), so the temporary password stays.
+bool RefusedByTheDirectory(NET_API_STATUS status) {
+  switch (status) {
+    case ERROR_INVALID_PASSWORD:
+    case ERROR_PASSWORD_RESTRICTION:
+    case ERROR_LOGON_FAILURE:
+    case ERROR_ACCOUNT_DISABLED:
+    case ERROR_ACCOUNT_EXPIRED:
+    case ERROR_ACCOUNT_LOCKED_OUT:
+    case NERR_PasswordTooShort:
+    case NERR_UserNotFound:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The connection broke or timed out while the call was under way: what it
+// asked may have been done.
+bool CutOffMidway(NET_API_STATUS status) {
+  return status == ERROR_NETNAME_DELETED || status == ERROR_SEM_TIMEOUT || status == ERROR_UNEXP_NET_ERR ||
+         status == ERROR_CONNECTION_ABORTED;
+}
+
+// What a reset leaves, where its reason does not tell: nothing written; the
+// first write cut off; the temporary password in place; the change from it
+// cut off.
+constexpr char kOldPasswordWorks[] = "The password was not changed; the old one still works.";
+constexpr char kMaybeWritten[] =
+    "The password may have been changed nonetheless: if the old one no longer works, reset the password again.";
+constexpr char kNeitherPasswordWorks[] = "Neither the old nor the new password works now; reset the password again.";
+constexpr char kMaybeChanged[] =
+    "The old password no longer works, and the new one only if the change went through: if it does not, reset the "
+    "password again.";
+
 }  // namespace
+
 
 int CPwdResetConnection::GetRandomBytes(BYTE* buffer, DWORD length, std::string& errorText) {
   HCRYPTPROV provider = 0;
@@ -104,6 +155,15 @@ int CPwdResetConnection::GetRandomBytes(BYTE* buffer, DWORD length, std::string&
   return 1;
 }
 
+// A reply says what became of the password. A failure before anything was
+// written is the status's text (saying that the old password works where
+// the reason does not tell). A password that changed is a success, and a
+// later step that failed is named in the text: a change from the temporary
+// password that could not run is made good by setting the new password the
+// one-stage way, and an account state update (unlock, pre-expiry) that
+// failed leaves the new password in place. A failure once something was
+// written says which password works now, or that a call cut off midway may
+// have gone through.
 int CPwdResetConnection::SetPasswordNetUser(const std::string& domain, const std::string& userName,
                                             const std::string& newPassword, std::string& errorText) {
   const CResetOptions options = ReadResetOptions();
@@ -118,29 +178,54 @@ int CPwdResetConnection::SetPasswordNetUser(const std::string& domain, const std
   CWipeOnExit<char16_t> wipePassword(password), wipeWideTemporary(wideTemporary);
   const LPCWSTR server = ServerFor(domain);
 
-  USER_INFO_1003 reset{twoStage ? wideTemporary.data() : password.data()};
-  DWORD parmError = 0;
-  NET_API_STATUS status = NetUserSetInfo(server, user.c_str(), 1003, reinterpret_cast<LPBYTE>(&reset), &parmError);
-  // Refused, the change leaves the temporary password, which nobody knows,
-  // and the flags untouched. A locked-out account refuses the change as it
-  // refuses a logon: the lock-out that the update below would clear comes
-  // off first, then the change is made once more (else the reset would end
-  // with the user locked out and the password lost).
-  if (status == NERR_Success && twoStage) {
+  // The change from the temporary password must be able to run before the
+  // temporary password is written (the controller reached, its certificate
+  // trusted): else the account would keep a password nobody knows.
+  NET_API_STATUS status = twoStage ? NetUserChangePasswordReady(server) : NERR_Success;
+  if (status != NERR_Success) {
+    errorText = Reason(status) + " " + kOldPasswordWorks;
+    return 0;
+  }
+  status = SetPasswordInfo(server, user.c_str(), twoStage ? wideTemporary : password);
+  if (status != NERR_Success) {
+    if (!CutOffMidway(status)) return Failed(status, errorText);
+    errorText = Reason(status) + " " + kMaybeWritten;
+    return 0;
+  }
+
+  // What went wrong after the password was written, for the reply.
+  std::string inOneStage, stateNotUpdated;
+  if (twoStage) {
+    // A locked-out account refuses the change as it refuses a logon: the
+    // lock-out that the update below would clear comes off first, then the
+    // change is made once more.
     status = NetUserChangePassword(server, user.c_str(), wideTemporary.c_str(), password.c_str());
     if (status == ERROR_ACCOUNT_LOCKED_OUT) {
       status = UpdateAccount(server, user.c_str(), [](USER_INFO_3& record) { record.usri3_flags &= ~UF_LOCKOUT; });
       if (status == NERR_Success)
         status = NetUserChangePassword(server, user.c_str(), wideTemporary.c_str(), password.c_str());
     }
+    if (status != NERR_Success) {
+      // Refused, the change leaves the temporary password and the flags
+      // untouched; broken off, the new password is set directly.
+      if (RefusedByTheDirectory(status) || SetPasswordInfo(server, user.c_str(), password) != NERR_Success) {
+        errorText = Reason(status) + " " + (CutOffMidway(status) ? kMaybeChanged : kNeitherPasswordWorks);
+        return 0;
+      }
+      inOneStage = " in one stage (the change from the temporary password failed: " + Reason(status) + ")";
+    }
   }
-  if (status == NERR_Success) {
-    status = UpdateAccount(server, user.c_str(), [&](USER_INFO_3& record) {
-      record.usri3_flags &= ~UF_LOCKOUT;
-      if (options.preExpirePassword != 0) record.usri3_password_expired = 1;
-    });
+  status = UpdateAccount(server, user.c_str(), [&](USER_INFO_3& record) {
+    record.usri3_flags &= ~UF_LOCKOUT;
+    if (options.preExpirePassword != 0) record.usri3_password_expired = 1;
+  });
+  if (status != NERR_Success) {
+    stateNotUpdated = options.preExpirePassword != 0 ? ", but clearing a lock-out and marking it expired failed: "
+                                                     : ", but clearing a lock-out failed: ";
+    stateNotUpdated += Reason(status);
   }
-  if (status != NERR_Success) return Failed(status, errorText);
+  // A plain success leaves the text to the caller.
+  if (!inOneStage.empty() || !stateNotUpdated.empty()) errorText = "Password changed" + inOneStage + stateNotUpdated;
   return 1;
 }
 

@@ -78,9 +78,11 @@ void CPwdResetConnection::SetPassword(PwdResetRecord& record) {
   } else {
     done = SetPasswordNetUser(domain, userName, newPassword, message);
   }
+  // A password that changed is reported as changed; an operation's text
+  // beside a success names a later step that failed.
   record.result = done ? RESULT_SUCCESS : RESULT_FAILURE;
-  SetReplyText(record, done ? std::string("Password changed") : message);
-  if (!done) TraceError(message);
+  SetReplyText(record, done && message.empty() ? std::string("Password changed") : message);
+  if (!message.empty()) TraceError(message);
 }
 
 void CPwdResetConnection::UnlockAccount(PwdResetRecord& record) {

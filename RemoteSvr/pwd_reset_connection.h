@@ -43,7 +43,10 @@ class CPwdResetConnection {
   // CryptoAPI's error text (there is no weaker fallback).
   static int GetRandomBytes(BYTE* buffer, DWORD length, std::string& errorText);
 
-  // The account operations; each answers 1, or 0 with `errorText` set.
+  // The account operations; each answers 1, or 0 with `errorText` set. A
+  // set-password operation whose password changed answers 1, and may set
+  // `errorText` to the whole reply ("Password changed, but ...") when a later
+  // step failed.
   int SetPasswordNetUser(const std::string& domain, const std::string& userName, const std::string& newPassword,
                          std::string& errorText);
   int UnlockAccountNetUser(const std::string& domain, const std::string& userName, std::string& errorText);

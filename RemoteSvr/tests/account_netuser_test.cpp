@@ -6,6 +6,7 @@
 // netuser_dc_test.cpp.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 #include <string>
 #include <vector>
@@ -53,19 +54,36 @@ class CRecordingBackend : public INetApiBackend {
                            const std::string& newPassword) override {
     return Record("change", server, user + " " + oldPassword + " " + newPassword);
   }
+  DWORD UserChangePasswordReady(const std::string& server) override { return Record("ready", server, ""); }
 
-  std::string failCall;  // the call that answers failStatus
-  DWORD failStatus = 0;
-  int failTimes = -1;  // how often it does; negative: always
+  // Makes `call` answer `status`, after `passTimes` successes, `failTimes`
+  // times (negative: always); replaces what was set for the call before.
+  void Fail(const std::string& call, DWORD status, int failTimes = -1, int passTimes = 0) {
+    failures[call] = {status, passTimes, failTimes};
+  }
+  void FailNothing() { failures.clear(); }
   std::vector<std::string> calls;
   CUserRecord written;
 
  private:
+  struct CFailure {
+    DWORD status;
+    int passTimes;
+    int failTimes;
+  };
+  std::map<std::string, CFailure> failures;
+
   DWORD Record(const std::string& call, const std::string& server, const std::string& rest) {
-    calls.push_back(call + " [" + server + "] " + rest);
-    if (call != failCall || failTimes == 0) return 0;
-    if (failTimes > 0) --failTimes;
-    return failStatus;
+    calls.push_back(call + " [" + server + "]" + (rest.empty() ? "" : " " + rest));
+    const auto found = failures.find(call);
+    if (found == failures.end() || found->second.failTimes == 0) return 0;
+    CFailure& failure = found->second;
+    if (failure.passTimes > 0) {
+      --failure.passTimes;
+      return 0;
+    }
+    if (failure.failTimes > 0) --failure.failTimes;
+    return failure.status;
   }
 };
 
@@ -98,10 +116,13 @@ class AccountNetUserTest : public ::testing::Test {
   std::string errorText;
 };
 
-// The temporary password of a two-stage reset, from the recorded calls.
+// The temporary password of a two-stage reset (its first write), from the
+// recorded calls.
 std::string TemporaryOf(const std::vector<std::string>& calls) {
   const std::string prefix = "set1003 [dc7.corp] anna ";
-  return calls.empty() || calls[0].rfind(prefix, 0) != 0 ? "" : calls[0].substr(prefix.size());
+  for (const std::string& call : calls)
+    if (call.rfind(prefix, 0) == 0) return call.substr(prefix.size());
+  return "";
 }
 
 TEST_F(AccountNetUserTest, TwoStageResetSetsARandomTemporaryThenChangesFromIt) {
@@ -111,7 +132,8 @@ TEST_F(AccountNetUserTest, TwoStageResetSetsARandomTemporaryThenChangesFromIt) {
     EXPECT_EQ(errorText, "untouched");
     const std::string temporary = TemporaryOf(backend.calls);
     EXPECT_TRUE(std::regex_match(temporary, std::regex("[0-9A-F]{4}(-[0-9A-F]{4}){7}"))) << temporary;
-    EXPECT_EQ(backend.calls, (std::vector<std::string>{"set1003 [dc7.corp] anna " + temporary,
+    // Whether the change can run is asked before anything is written.
+    EXPECT_EQ(backend.calls, (std::vector<std::string>{"ready [dc7.corp]", "set1003 [dc7.corp] anna " + temporary,
                                                        "change [dc7.corp] anna " + temporary + " New-Passw0rd",
                                                        "get3 [dc7.corp] anna", "set3 [dc7.corp] anna"}))
         << values;
@@ -159,48 +181,147 @@ TEST_F(AccountNetUserTest, ADomainWithoutAControllerLineGoesToTheLocalComputer) 
   EXPECT_EQ(backend.calls, (std::vector<std::string>{"get3 [] anna", "set3 [] anna"}));
 }
 
-TEST_F(AccountNetUserTest, FirstRefusalBecomesTheTextAndNothingAfterItRuns) {
+TEST_F(AccountNetUserTest, FailureBeforeAnyWriteIsTheStatusTextAndNothingAfterItRuns) {
   struct {
+    const char* values;
     const char* call;
     DWORD status;
     std::size_t callsMade;
   } const cases[] = {
-      {"set1003", NERR_PasswordTooShort, 1},
-      // Refused, the change leaves the flags untouched.
-      {"change", ERROR_INVALID_PASSWORD, 2},
-      {"get3", NERR_UserNotFound, 3},
-      {"set3", ERROR_ACCESS_DENIED, 4},
+      {"", "set1003", NERR_PasswordTooShort, 2},
+      {"\"TwoStageReset\"=dword:00000000\r\n", "set1003", ERROR_PASSWORD_RESTRICTION, 1},
       // A code without a text.
-      {"set1003", 2999, 1},
+      {"", "set1003", 2999, 2},
   };
   for (const auto& c : cases) {
-    backend.failCall = c.call;
-    backend.failStatus = c.status;
-    EXPECT_EQ(SetPassword("corp", "New-Passw0rd"), 0) << c.call;
+    backend.FailNothing();
+    backend.Fail(c.call, c.status);
+    EXPECT_EQ(SetPassword("corp", "New-Passw0rd", c.values), 0) << c.call;
     EXPECT_EQ(errorText, CWin32ErrorText(c.status).text) << c.call;
     EXPECT_EQ(backend.calls.size(), c.callsMade) << c.call;
   }
   EXPECT_EQ(errorText, "Unknown error 2999");
 }
 
+TEST_F(AccountNetUserTest, FirstWriteCutOffMidwaySaysThePasswordMayHaveChanged) {
+  for (const char* values : {"", "\"TwoStageReset\"=dword:00000000\r\n"}) {
+    for (const DWORD status : {ERROR_SEM_TIMEOUT, ERROR_NETNAME_DELETED}) {
+      backend.Fail("set1003", status);
+      EXPECT_EQ(SetPassword("corp", "New-Passw0rd", values), 0) << status;
+      std::string reason = CWin32ErrorText(status).text;
+      reason.pop_back();
+      EXPECT_EQ(errorText, reason + " The password may have been changed nonetheless: if the old one no longer works, "
+                                    "reset the password again.");
+      // Nothing after it.
+      EXPECT_NE(backend.calls.back().rfind("set1003", 0), std::string::npos);
+    }
+  }
+}
+
+TEST_F(AccountNetUserTest, ChangeThatCouldNotRunWritesNothingAndSaysTheOldPasswordWorks) {
+  for (const DWORD status : {ERROR_BAD_NETPATH, ERROR_LOGON_FAILURE}) {
+    backend.Fail("ready", status);
+    EXPECT_EQ(SetPassword("corp", "New-Passw0rd"), 0) << status;
+    std::string reason = CWin32ErrorText(status).text;
+    reason.pop_back();
+    EXPECT_EQ(errorText, reason + " The password was not changed; the old one still works.");
+    EXPECT_EQ(backend.calls, std::vector<std::string>{"ready [dc7.corp]"});
+  }
+  // In one stage there is no change to ask for.
+  EXPECT_EQ(SetPassword("corp", "New-Passw0rd", "\"TwoStageReset\"=dword:00000000\r\n"), 1);
+}
+
+TEST_F(AccountNetUserTest, ChangeRefusedByTheDirectoryLeavesTheTemporaryAndSaysNeitherPasswordWorks) {
+  for (const DWORD status : {ERROR_INVALID_PASSWORD, NERR_PasswordTooShort, ERROR_ACCOUNT_DISABLED}) {
+    backend.Fail("change", status);
+    EXPECT_EQ(SetPassword("corp", "New-Passw0rd"), 0) << status;
+    std::string reason = CWin32ErrorText(status).text;
+    reason.pop_back();
+    EXPECT_EQ(errorText, reason + " Neither the old nor the new password works now; reset the password again.");
+    // Neither a set of the new password nor the flags.
+    EXPECT_EQ(backend.calls.size(), 3u) << status;
+  }
+}
+
+TEST_F(AccountNetUserTest, ChangeBrokenOffAfterTheFirstWriteSetsTheNewPasswordInOneStage) {
+  // The connection broke, timed out, or the directory account may not
+  // make the change: nothing judged the new password.
+  for (const DWORD status : {ERROR_BAD_NETPATH, ERROR_SEM_TIMEOUT, ERROR_ACCESS_DENIED, NERR_InternalError}) {
+    backend.Fail("change", status);
+    ASSERT_EQ(SetPassword("corp", "New-Passw0rd"), 1) << status;
+    const std::string temporary = TemporaryOf(backend.calls);
+    EXPECT_EQ(backend.calls, (std::vector<std::string>{"ready [dc7.corp]", "set1003 [dc7.corp] anna " + temporary,
+                                                       "change [dc7.corp] anna " + temporary + " New-Passw0rd",
+                                                       "set1003 [dc7.corp] anna New-Passw0rd", "get3 [dc7.corp] anna",
+                                                       "set3 [dc7.corp] anna"}))
+        << status;
+    std::string reason = CWin32ErrorText(status).text;
+    reason.pop_back();
+    EXPECT_EQ(errorText,
+              "Password changed in one stage (the change from the temporary password failed: " + reason + ")");
+  }
+
+  // The direct set fails too: the temporary password stays, and the reply
+  // says so, with the change's failure as the cause; a change cut off
+  // midway may have gone through.
+  const struct {
+    DWORD change;
+    const char* reply;
+  } cases[] = {
+      {ERROR_BAD_NETPATH,
+       "The network path was not found. Neither the old nor the new password works now; reset the password again."},
+      {ERROR_NETNAME_DELETED,
+       "The specified network name is no longer available. The old password no longer works, and the new one only "
+       "if the change went through: if it does not, reset the password again."},
+  };
+  for (const auto& c : cases) {
+    backend.Fail("change", c.change);
+    backend.Fail("set1003", ERROR_CAN_NOT_COMPLETE, -1, 1);
+    EXPECT_EQ(SetPassword("corp", "New-Passw0rd"), 0);
+    EXPECT_EQ(backend.calls.size(), 4u);
+    EXPECT_EQ(errorText, c.reply);
+  }
+}
+
+TEST_F(AccountNetUserTest, StateUpdateThatFailsLeavesThePasswordChangedAndNamesTheStep) {
+  struct {
+    const char* values;
+    const char* call;
+    DWORD status;
+    const char* reply;
+  } const cases[] = {
+      {"", "get3", NERR_UserNotFound,
+       "Password changed, but clearing a lock-out failed: The user name could not be found."},
+      {"\"TwoStageReset\"=dword:00000000\r\n", "set3", ERROR_ACCESS_DENIED,
+       "Password changed, but clearing a lock-out failed: Access is denied."},
+      {"\"PreExpirePassword\"=dword:00000001\r\n", "set3", ERROR_BAD_NETPATH,
+       "Password changed, but clearing a lock-out and marking it expired failed: The network path was not found."},
+  };
+  for (const auto& c : cases) {
+    backend.FailNothing();
+    backend.Fail(c.call, c.status);
+    EXPECT_EQ(SetPassword("corp", "New-Passw0rd", c.values), 1) << c.call;
+    EXPECT_EQ(errorText, c.reply);
+  }
+}
+
 TEST_F(AccountNetUserTest, LockedOutAccountIsUnlockedBeforeTheChangeFromTheTemporaryIsMadeAgain) {
-  backend.failCall = "change";
-  backend.failStatus = ERROR_ACCOUNT_LOCKED_OUT;
-  backend.failTimes = 1;
+  backend.Fail("change", ERROR_ACCOUNT_LOCKED_OUT, 1);
   ASSERT_EQ(SetPassword("corp", "New-Passw0rd"), 1) << errorText;
   const std::string temporary = TemporaryOf(backend.calls);
   const std::string change = "change [dc7.corp] anna " + temporary + " New-Passw0rd";
-  EXPECT_EQ(backend.calls, (std::vector<std::string>{"set1003 [dc7.corp] anna " + temporary, change,
+  EXPECT_EQ(backend.calls, (std::vector<std::string>{"ready [dc7.corp]", "set1003 [dc7.corp] anna " + temporary, change,
                                                      "get3 [dc7.corp] anna", "set3 [dc7.corp] anna", change,
                                                      "get3 [dc7.corp] anna", "set3 [dc7.corp] anna"}));
   EXPECT_EQ(backend.written.flags, kReadFlags & ~UF_LOCKOUT);
 
   // Still refused: that refusal is the answer, and the flags stay as the
   // unlock left them.
-  backend.failTimes = -1;
+  backend.Fail("change", ERROR_ACCOUNT_LOCKED_OUT);
   EXPECT_EQ(SetPassword("corp", "New-Passw0rd"), 0);
-  EXPECT_EQ(errorText, CWin32ErrorText(ERROR_ACCOUNT_LOCKED_OUT).text);
-  EXPECT_EQ(backend.calls.size(), 5u);
+  EXPECT_EQ(errorText, CWin32ErrorText(ERROR_ACCOUNT_LOCKED_OUT).text +
+                           "Neither the old nor the new password works now; reset the password again.");
+  EXPECT_EQ(backend.calls.size(), 6u);
 }
 
 TEST_F(AccountNetUserTest, NoRandomBytesNoResetAndTheCryptoApiSaysWhy) {
@@ -227,8 +348,8 @@ TEST_F(AccountNetUserTest, UnlockClearsTheLockOutOnlyAndReportsARefusal) {
   EXPECT_EQ(backend.written.passwordExpired, 0u);
 
   for (const char* call : {"get3", "set3"}) {
-    backend.failCall = call;
-    backend.failStatus = NERR_UserNotFound;
+    backend.FailNothing();
+    backend.Fail(call, NERR_UserNotFound);
     errorText.clear();
     EXPECT_EQ(connection.UnlockAccountNetUser("corp", "anna", errorText), 0) << call;
     EXPECT_EQ(errorText, "The user name could not be found. ") << call;

@@ -3,9 +3,11 @@
 // and unlock requests go through the network-user interface.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "RemoteSvr/common/record_client.h"
+#include "RemoteSvr/tests/dc_outage.h"
 #include "RemoteSvr/tests/dc_service_fixture.h"
 
 namespace {
@@ -24,6 +26,35 @@ class NetUserDcTest : public CDcServiceTest {
 
   static constexpr const char* kStart = "Start-Passw0rd";
 };
+
+// The service started within its life trusts only a CA of the test's own,
+// which signed nothing the DC holds (the test process keeps the trust it
+// read at its first connection).
+class CForeignTrust {
+ public:
+  explicit CForeignTrust(const std::string& folder) : m_saved(std::getenv("LDAPTLS_CACERT")) {
+    const std::string ca = folder + "/foreign-ca.pem";
+    const std::string command = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+                                "-subj /CN=Foreign -keyout '" + folder + "/foreign-ca.key' -out '" + ca +
+                                "' >/dev/null 2>&1";
+    made = std::system(command.c_str()) == 0;
+    ::setenv("LDAPTLS_CACERT", ca.c_str(), 1);
+  }
+  ~CForeignTrust() {
+    if (m_saved != nullptr) ::setenv("LDAPTLS_CACERT", m_saved, 1);
+    else ::unsetenv("LDAPTLS_CACERT");
+  }
+  bool made = false;
+
+ private:
+  const char* m_saved;
+};
+
+bool IsKnownText(const std::string& text) { return !text.empty() && text.rfind("Unknown error", 0) != 0; }
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 
 TEST_F(NetUserDcTest, ResetLetsOnlyTheNewPasswordLogOnInOneStageOrTwo) {
   for (const char* values : {"", "\"TwoStageReset\"=dword:00000001\r\n", "\"TwoStageReset\"=dword:00000000\r\n"}) {
@@ -103,8 +134,70 @@ TEST_F(NetUserDcTest, TwoStageResetOfADisabledAccountIsRefusedAndTheAccountStays
   ASSERT_TRUE(directory.SetDisabled(user, true)) << directory.lastError;
   const PwdResetRecord reply = LookUpAndSetPassword(DcSettings().domain, user, "Fresh-Passw0rd");
   EXPECT_FALSE(ReplySucceeded(reply));
-  EXPECT_EQ(ReplyText(reply), "This user can't sign in because this account is currently disabled. ");
+  EXPECT_EQ(ReplyText(reply),
+            "This user can't sign in because this account is currently disabled. Neither the old nor the new password "
+            "works now; reset the password again.");
   EXPECT_TRUE(directory.ReadAccount(user).Disabled());
+}
+
+TEST_F(NetUserDcTest, ResetAfterTheControllerWasStoppedAndStartedAgainInTheSameService) {
+  const char* const modes[] = {"", "\"TwoStageReset\"=dword:00000000\r\n"};
+  const std::string user = Start("nurestart");
+  ASSERT_EQ(ReplyText(LookUpAndSetPassword(DcSettings().domain, user, "First-Passw0rd")), "Password changed");
+  {
+    CDcOutage outage;
+    ASSERT_TRUE(outage.Halted()) << outage.lastError;
+    for (const char* values : modes) {
+      WriteRegistry(values);
+      const PwdResetRecord reply = LookUpAndSetPassword(DcSettings().domain, user, "Lost-Passw0rd");
+      EXPECT_FALSE(ReplySucceeded(reply)) << values;
+      EXPECT_TRUE(IsKnownText(ReplyText(reply))) << values << ReplyText(reply);
+    }
+    ASSERT_TRUE(outage.End()) << outage.lastError;
+  }
+  int round = 0;
+  for (const char* values : modes) {
+    WriteRegistry(values);
+    const std::string password = "Again-Passw0rd" + std::to_string(++round);
+    const PwdResetRecord reply = LookUpAndSetPassword(DcSettings().domain, user, password);
+    EXPECT_EQ(ReplyText(reply), "Password changed") << values;
+    EXPECT_TRUE(CDcDirectory::CanLogOn(user, password)) << values;
+  }
+  EXPECT_FALSE(CDcDirectory::CanLogOn(user, "Lost-Passw0rd"));
+}
+
+TEST_F(NetUserDcTest, TwoStageResetWhoseChangeCannotRunKeepsTheOldPasswordAndSaysSo) {
+  // The service trusts another CA, or names the controller by a name its
+  // certificate does not carry.
+  for (const bool foreignCa : {true, false}) {
+    const std::string user = NewUser("nutrust", kStart);
+    WriteRegistry();
+    const std::string byAnotherName = "DOMAIN_CONTROLLER " + DcSettings().domain + " localhost\n";
+    WriteQuestions(DcSettings().domain, {user}, foreignCa ? "" : byAnotherName);
+    {
+      CForeignTrust trust(files.Folder());
+      ASSERT_TRUE(trust.made);
+      if (!foreignCa) ::setenv("LDAPTLS_CACERT", std::getenv("DC_TLS_CA"), 1);
+      StartService();
+    }
+    const PwdResetRecord reply = LookUpAndSetPassword(DcSettings().domain, user, "Fresh-Passw0rd");
+    EXPECT_FALSE(ReplySucceeded(reply)) << foreignCa;
+    EXPECT_TRUE(EndsWith(ReplyText(reply), " The password was not changed; the old one still works."))
+        << ReplyText(reply);
+    EXPECT_TRUE(CDcDirectory::CanLogOn(user, kStart)) << foreignCa;
+    EXPECT_FALSE(CDcDirectory::CanLogOn(user, "Fresh-Passw0rd")) << foreignCa;
+
+    // In one stage the password is set; the account's state update, over
+    // the same connection, is named as what failed.
+    WriteRegistry("\"TwoStageReset\"=dword:00000000\r\n");
+    const PwdResetRecord oneStage = LookUpAndSetPassword(DcSettings().domain, user, "Fresh-Passw0rd");
+    EXPECT_TRUE(ReplySucceeded(oneStage)) << ReplyText(oneStage);
+    EXPECT_EQ(ReplyText(oneStage).rfind("Password changed, but clearing a lock-out failed: ", 0), 0u)
+        << ReplyText(oneStage);
+    EXPECT_TRUE(CDcDirectory::CanLogOn(user, "Fresh-Passw0rd")) << foreignCa;
+    service->Stop();
+    service.reset();
+  }
 }
 
 }  // namespace

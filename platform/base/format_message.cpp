@@ -22,6 +22,13 @@ constexpr SystemMessage kSystemMessages[] = {
     {ERROR_SUCCESS, "The operation completed successfully.\r\n"},
     // The network-user calls and the CryptoAPI.
     {ERROR_BAD_NETPATH, "The network path was not found.\r\n"},
+    {ERROR_UNEXP_NET_ERR, "An unexpected network error occurred.\r\n"},
+    {ERROR_NETNAME_DELETED, "The specified network name is no longer available.\r\n"},
+    {ERROR_SEM_TIMEOUT, "The semaphore timeout period has expired.\r\n"},
+    {ERROR_CAN_NOT_COMPLETE, "Cannot complete this function.\r\n"},
+    {ERROR_CONNECTION_ABORTED, "The network connection was aborted by the local system.\r\n"},
+    {RPC_S_SERVER_UNAVAILABLE, "The RPC server is unavailable.\r\n"},
+    {NERR_DestNotFound, "The printer destination cannot be found.\r\n"},
     {ERROR_INVALID_PASSWORD, "The specified network password is not correct.\r\n"},
     {ERROR_PASSWORD_RESTRICTION,
      "Unable to update the password. The value provided for the new password does not meet the length, "

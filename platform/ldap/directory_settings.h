@@ -25,8 +25,13 @@ struct CDirectoryCredentials {
 // Samba's authentication file ("username = ...", "password = ...",
 // "domain = ..."). False when no file is configured, or it cannot be read,
 // or it is not a regular file owned by root and unreadable by group and
-// others (a credentials file anyone can read is refused, not used).
+// others (a credentials file anyone can read is refused, not used). A file
+// configured but refused is named on standard error with the reason, once
+// per process for each file and reason: the callers then bind with the
+// process's Kerberos credentials, which fail for reasons of their own.
 bool ReadDirectoryCredentials(CDirectoryCredentials& credentials);
 
-// The same for a given file; the registry-free part, for tests.
-bool ReadCredentialsFile(const std::string& path, CDirectoryCredentials& credentials);
+// The same for a given file; the registry-free part, for tests. `refusal`,
+// when given, says why the file was refused (never a value from it).
+bool ReadCredentialsFile(const std::string& path, CDirectoryCredentials& credentials,
+                         std::string* refusal = nullptr);

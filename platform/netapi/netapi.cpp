@@ -232,6 +232,10 @@ NET_API_STATUS NetUserChangePassword(LPCWSTR domainName, LPCWSTR userName, LPCWS
   return NetApiBackend().UserChangePassword(Narrow(domainName), Narrow(userName), oldText.Text(), newText.Text());
 }
 
+NET_API_STATUS NetUserChangePasswordReady(LPCWSTR domainName) {
+  return NetApiBackend().UserChangePasswordReady(Narrow(domainName));
+}
+
 NET_API_STATUS NetGetDCName(LPCWSTR serverName, LPCWSTR domainName, LPBYTE* buffer) {
   if (buffer == nullptr) return ERROR_INVALID_PARAMETER;
   *buffer = nullptr;

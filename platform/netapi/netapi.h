@@ -16,12 +16,22 @@ inline constexpr NET_API_STATUS NERR_Success = 0;
 inline constexpr NET_API_STATUS NERR_BASE = 2100;
 inline constexpr NET_API_STATUS NERR_BufTooSmall = NERR_BASE + 23;         // 2123
 inline constexpr NET_API_STATUS NERR_InternalError = NERR_BASE + 40;      // 2140
+inline constexpr NET_API_STATUS NERR_DestNotFound = NERR_BASE + 52;       // 2152
 inline constexpr NET_API_STATUS NERR_UserNotFound = NERR_BASE + 121;      // 2221
 inline constexpr NET_API_STATUS NERR_PasswordTooShort = NERR_BASE + 145;  // 2245
 inline constexpr NET_API_STATUS NERR_InvalidComputer = NERR_BASE + 251;   // 2351
 
 // Codes the user calls answer besides the NERR_ ones.
 inline constexpr DWORD ERROR_BAD_NETPATH = 53;
+// The connection to the server broke, or timed out, during a call: what the
+// call asked may have been done.
+inline constexpr DWORD ERROR_UNEXP_NET_ERR = 59;
+inline constexpr DWORD ERROR_NETNAME_DELETED = 64;
+inline constexpr DWORD ERROR_SEM_TIMEOUT = 121;
+inline constexpr DWORD ERROR_CONNECTION_ABORTED = 1236;
+// No connection to the server could be made: nothing was asked.
+inline constexpr DWORD ERROR_CAN_NOT_COMPLETE = 1003;
+inline constexpr DWORD RPC_S_SERVER_UNAVAILABLE = 1722;
 inline constexpr DWORD ERROR_INVALID_PASSWORD = 86;
 inline constexpr DWORD ERROR_PASSWORD_RESTRICTION = 1325;
 inline constexpr DWORD ERROR_LOGON_FAILURE = 1326;
@@ -126,9 +136,20 @@ NET_API_STATUS NetUserGetInfo(LPCWSTR serverName, LPCWSTR userName, DWORD level,
 // directory account, the controller still checking the old password.
 // ERROR_INVALID_PASSWORD for a wrong old password, NERR_PasswordTooShort
 // when the domain's policy refuses the new one, ERROR_ACCOUNT_LOCKED_OUT,
-// ERROR_ACCOUNT_DISABLED, NERR_UserNotFound.
+// ERROR_ACCOUNT_DISABLED, NERR_UserNotFound; ERROR_NETNAME_DELETED or
+// ERROR_SEM_TIMEOUT when the connection broke or timed out after the change
+// was sent, which may then have been made.
 NET_API_STATUS NetUserChangePassword(LPCWSTR domainName, LPCWSTR userName, LPCWSTR oldPassword,
                                      LPCWSTR newPassword);
+
+// This layer's own, not a netapi call: whether NetUserChangePassword can
+// reach `domainName` now. Opens the connection that the change would use
+// (ldaps, the controller's certificate and host name verified), binds it as
+// the directory account and closes it; NERR_Success, or what that change
+// would have failed with. A reset that writes a password before it changes
+// it asks this first, so that the change is not lost to a connection that
+// could never be made.
+NET_API_STATUS NetUserChangePasswordReady(LPCWSTR domainName);
 
 // The primary domain controller of `domainName` (none: the server's own
 // domain) as "\\name", asked of `serverName` (none: the local computer), in

@@ -24,6 +24,8 @@ DWORD INetApiBackend::UserChangePassword(const std::string&, const std::string&,
   return ERROR_NOT_SUPPORTED;
 }
 
+DWORD INetApiBackend::UserChangePasswordReady(const std::string&) { return ERROR_NOT_SUPPORTED; }
+
 DWORD INetApiBackend::GetPrimaryDcName(const std::string&, const std::string&, std::string&) {
   return ERROR_NOT_SUPPORTED;
 }

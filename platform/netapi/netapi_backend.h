@@ -121,6 +121,9 @@ class INetApiBackend {
                             DWORD& parmError);
   virtual DWORD UserChangePassword(const std::string& domainOrServer, const std::string& user,
                                    const std::string& oldPassword, const std::string& newPassword);
+  // Whether UserChangePassword can reach `domainOrServer` now: the
+  // connection it would make, opened, trusted and bound.
+  virtual DWORD UserChangePasswordReady(const std::string& domainOrServer);
   // The domain's primary controller, "\\name"; `domain` empty for the
   // server's own domain.
   virtual DWORD GetPrimaryDcName(const std::string& server, const std::string& domain, std::string& name);

@@ -36,6 +36,7 @@ class CUnloadedNetApiBackend : public INetApiBackend {
   DWORD UserChangePassword(const std::string&, const std::string&, const std::string&, const std::string&) override {
     return m_status;
   }
+  DWORD UserChangePasswordReady(const std::string&) override { return m_status; }
   DWORD GetPrimaryDcName(const std::string&, const std::string&, std::string&) override { return m_status; }
 
  private:

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/ldap/directory_settings.h"
 #include "platform/ldap/ldap_session.h"
 #include "platform/netapi/netapi_ldap_session.h"
 
@@ -103,8 +104,17 @@ std::string StripUncPrefix(const std::string& server) {
 
 DWORD OpenDirectorySession(CLdapSession& session, const std::string& server) {
   if (server.empty()) return kBadNetPath;
-  int rc = session.Open(server, LDAPS_PORT, true);
-  if (rc == LDAP_SUCCESS) rc = session.BindDirectoryAccount();
+  // The account of the credentials file binds over ldaps. The process's
+  // Kerberos credentials cannot: the controller takes no SASL security
+  // layer inside TLS, and no Kerberos bind without one. They bind sealed on
+  // the plain port, where Kerberos proves the controller's identity.
+  bool withAccount = false;
+  {
+    CDirectoryCredentials account;
+    withAccount = ReadDirectoryCredentials(account);
+  }
+  int rc = session.Open(server, withAccount ? LDAPS_PORT : LDAP_PORT, withAccount);
+  if (rc == LDAP_SUCCESS) rc = withAccount ? session.BindDirectoryAccount() : session.BindNegotiate(kLdapSealedSsf);
   return NetApiStatusOfLdap(rc);
 }
 

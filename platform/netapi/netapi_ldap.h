@@ -13,9 +13,8 @@
 
 // The local groups (builtin and domain-local) of `user` on `server`: those
 // it is a direct member of, or with `indirect` every one it belongs to
-// through other groups too. Binds over ldaps with the CredentialsFile
-// account, else with the process's Kerberos credentials; the certificate
-// and its host name are always verified. Answers netapi status codes.
+// through other groups too. Binds as the directory account (see
+// OpenDirectorySession). Answers netapi status codes.
 DWORD LdapUserGetLocalGroups(const std::string& server, const std::string& user, bool indirect,
                              std::vector<std::string>& groups);
 

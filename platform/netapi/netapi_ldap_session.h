@@ -13,8 +13,10 @@
 // netapi's status for an LDAP result code.
 DWORD NetApiStatusOfLdap(int result);
 
-// ldaps to `server` (empty: ERROR_BAD_NETPATH), bound as the directory
-// account (BindDirectoryAccount).
+// A session to `server` (empty: ERROR_BAD_NETPATH) bound as the directory
+// account: the CredentialsFile account over ldaps (the certificate and its
+// host name verified), else the process's Kerberos credentials in a sealed
+// bind on the plain port.
 DWORD OpenDirectorySession(CLdapSession& session, const std::string& server);
 
 // A user as the directory holds it.

@@ -17,6 +17,8 @@ namespace {
 
 constexpr DWORD kAccessDenied = 5;
 constexpr DWORD kNotEnoughMemory = 8;
+constexpr DWORD kNetNameDeleted = 64;
+constexpr DWORD kSemTimeout = 121;
 constexpr DWORD kInvalidPassword = 86;
 constexpr DWORD kLogonFailure = 1326;
 constexpr DWORD kAccountDisabled = 1331;
@@ -60,6 +62,15 @@ DWORD StatusOfUserBind(int rc, const std::string& diagnostic) {
   }
 }
 
+// A modification sent when the connection broke or the answer did not come
+// may have been made: netapi's codes for a call cut off midway, not the
+// ones for a controller never reached.
+DWORD StatusOfModify(int rc) {
+  if (rc == LDAP_SERVER_DOWN) return kNetNameDeleted;
+  if (rc == LDAP_TIMEOUT) return kSemTimeout;
+  return NetApiStatusOfLdap(rc);
+}
+
 DWORD StatusOfChange(int rc, const std::string& diagnostic) {
   if (rc == LDAP_SUCCESS) return 0;
   const unsigned long code = ModifyErrorOf(diagnostic);
@@ -67,7 +78,7 @@ DWORD StatusOfChange(int rc, const std::string& diagnostic) {
   if (code == 0x775) return kAccountLockedOut;
   if (rc == LDAP_CONSTRAINT_VIOLATION || rc == LDAP_UNWILLING_TO_PERFORM) return kPasswordTooShort;
   if (rc == LDAP_INSUFFICIENT_ACCESS) return kAccessDenied;
-  return NetApiStatusOfLdap(rc);
+  return StatusOfModify(rc);
 }
 
 // One attribute's replacement by one text value.
@@ -141,6 +152,18 @@ DWORD LdapUserChangePassword(const std::string& server, const std::string& user,
   return StatusOfChange(rc, changer->Diagnostic());
 }
 
+DWORD LdapUserChangePasswordReady(const std::string& server) {
+  CLdapSession directory;
+  const DWORD status = OpenDirectorySession(directory, server);
+  if (status != 0) return status;
+  // The user's own bind goes over ldaps whatever the directory account's
+  // session does: its handshake and the certificate's check, now.
+  CLdapSession asUser;
+  int rc = asUser.Open(server, LDAPS_PORT, true);
+  if (rc == LDAP_SUCCESS) rc = asUser.Connect();
+  return NetApiStatusOfLdap(rc);
+}
+
 DWORD LdapUserSetAccountState(const std::string& server, const std::string& user, const CUserRecord& record) {
   CLdapSession session;
   DWORD status = OpenDirectorySession(session, server);
@@ -163,5 +186,5 @@ DWORD LdapUserSetAccountState(const std::string& server, const std::string& user
   if ((record.flags & kUfLockout) == 0 && lockoutTime != 0) changes.push_back({"lockoutTime", "0"});
   if (record.passwordExpired != 0 && pwdLastSet != 0) changes.push_back({"pwdLastSet", "0"});
   if (changes.empty()) return 0;
-  return NetApiStatusOfLdap(ReplaceAll(session, found.dn, changes));
+  return StatusOfModify(ReplaceAll(session, found.dn, changes));
 }

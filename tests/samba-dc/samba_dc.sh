@@ -5,6 +5,8 @@
 #
 #   samba_dc.sh start WORKDIR    (stops a left-over instance of WORKDIR first)
 #   samba_dc.sh stop WORKDIR     (idempotent)
+#   samba_dc.sh halt WORKDIR     (stops the server, keeps the domain and dc.env)
+#   samba_dc.sh resume WORKDIR   (starts a halted server again; idempotent)
 #
 # With VARNOK_DC_PASSWORD_FILTER="HOST LIBRARY" the DC's check password script
 # runs the LSA host with that filter library, so the project's filter judges
@@ -91,7 +93,8 @@ instance_pids() {
 	done
 }
 
-stop_instance() {
+# Stops every process of the instance; the provisioned domain and dc.env stay.
+stop_processes() {
 	local master="" p left
 	local -A seen=()
 	if [ -f "$PIDFILE" ]; then
@@ -139,12 +142,19 @@ stop_instance() {
 		[ "${#seen[@]}" = 0 ] && break
 		sleep 0.05
 	done
-	rm -f "$PIDFILE" "$ENV_FILE"
+	rm -f "$PIDFILE"
 	if [ -n "$left" ]; then
 		echo "samba_dc: processes of $W still running:" $left
 		return 1
 	fi
 	return 0
+}
+
+stop_instance() {
+	local status=0
+	stop_processes || status=1
+	rm -f "$ENV_FILE"
+	return $status
 }
 
 # Shows why the DC did not come up, stops what did start, and fails.
@@ -263,12 +273,57 @@ write_env() {
 		DC_HOSTS=$HOSTS_FILE
 		DC_FQDN=$HOST_NAME.$DNS_DOMAIN
 		DC_PID_FILE=$PIDFILE
+		DC_WORKDIR=$W
+		DC_CONTROL=$(printf %q "$SCRIPT_DIR/samba_dc.sh")
 	EOF
 	mv "$ENV_FILE.tmp" "$ENV_FILE"
 }
 
+# Starts the provisioned server and waits until it takes logons. Variables
+# that a caller's test run may have set (its ticket cache, its trust and
+# settings) stay out of the server's environment.
+run_server() {
+	local p master
+	# setsid: the master leads its own process group, so SIGTERM to it also
+	# ends its children.
+	env -u KRB5CCNAME -u LDAPTLS_CACERT -u VARNOK_REGISTRY -u VARNOK_SYSTEM_DIR KRB5_CONFIG="$KRB5_FILE" \
+		setsid samba -F -M prefork -s "$CONF" --debug-stdout -d1 </dev/null >>"$W/samba.out" 2>&1 &
+	master=$!
+	echo "$master" >"$PIDFILE"
+	for p in 389 636 445 88; do
+		for _ in $(seq 1 300); do
+			port_open "$p" && break
+			kill -0 "$master" 2>/dev/null || fail_start "samba exited while starting"
+			sleep 0.05
+		done
+		port_open "$p" || fail_start "tcp/$p does not answer"
+	done
+	# smbd needs winbindd ready before the first logon.
+	for _ in $(seq 1 100); do
+		smbclient -L $ADDRESS -U "$ADMIN%$ADMIN_PASSWORD" >/dev/null 2>&1 && break
+		sleep 0.1
+	done
+	smbclient -L $ADDRESS -U "$ADMIN%$ADMIN_PASSWORD" >/dev/null 2>&1 || fail_start "the first SMB logon fails"
+}
+
+# The provisioned server of WORKDIR again, after a halt.
+resume_instance() {
+	local master="" t0
+	t0=$(now)
+	[ -f "$CONF" ] && [ -f "$ENV_FILE" ] || { echo "samba_dc: no provisioned DC in $W to resume"; exit 1; }
+	[ -f "$PIDFILE" ] && master=$(cat "$PIDFILE")
+	if [[ $master =~ ^[0-9]+$ ]] && kill -0 "$master" 2>/dev/null &&
+		tr '\0' ' ' <"/proc/$master/cmdline" 2>/dev/null | grep -qF -- "$CONF"; then
+		return 0
+	fi
+	cd "$W" || exit 1
+	stop_processes || fail_start "cannot stop what is left of $W"
+	run_server
+	echo "samba_dc: $REALM resumed on $ADDRESS (master $(cat "$PIDFILE")) in $(span "$t0") s"
+}
+
 start_instance() {
-	local t0 t1 t2 t3 p busy master
+	local t0 t1 t2 t3 p busy
 	t0=$(now)
 	mkdir -p "$W" || exit 1
 	cd "$W" || exit 1
@@ -326,26 +381,8 @@ $(ss -ltnp 2>/dev/null | grep -E "$ADDRESS:($(echo $busy | tr ' ' '|')) ")"
 		--account-lockout-duration=30 --reset-account-lockout-after=30 \
 		>>"$W/provision.log" 2>&1 || fail_start "setting the password policy failed"
 
-	# setsid: the master leads its own process group, so SIGTERM to it also
-	# ends its children.
-	setsid samba -F -M prefork -s "$CONF" --debug-stdout -d1 </dev/null >"$W/samba.out" 2>&1 &
-	master=$!
-	echo "$master" >"$PIDFILE"
 	t2=$(now)
-	for p in 389 636 445 88; do
-		for _ in $(seq 1 300); do
-			port_open "$p" && break
-			kill -0 "$master" 2>/dev/null || fail_start "samba exited while starting"
-			sleep 0.05
-		done
-		port_open "$p" || fail_start "tcp/$p does not answer"
-	done
-	# smbd needs winbindd ready before the first logon.
-	for _ in $(seq 1 100); do
-		smbclient -L $ADDRESS -U "$ADMIN%$ADMIN_PASSWORD" >/dev/null 2>&1 && break
-		sleep 0.1
-	done
-	smbclient -L $ADDRESS -U "$ADMIN%$ADMIN_PASSWORD" >/dev/null 2>&1 || fail_start "the first SMB logon fails"
+	run_server
 	t3=$(now)
 	# Provisioning leaves out loopback addresses; DC discovery needs them.
 	for p in $HOST_NAME @; do
@@ -362,7 +399,7 @@ $(ss -ltnp 2>/dev/null | grep -E "$ADDRESS:($(echo $busy | tr ' ' '|')) ")"
 	EOF
 		fail_start "cannot make userPassword the password"
 	write_env
-	echo "samba_dc: $REALM up on $ADDRESS (master $master) in $(span "$t0") s:" \
+	echo "samba_dc: $REALM up on $ADDRESS (master $(cat "$PIDFILE")) in $(span "$t0") s:" \
 		"provision $(span "$t0" "$t1") s, start $(span "$t2" "$t3") s, DNS records $(span "$t3") s"
 	echo "samba_dc: environment in $ENV_FILE"
 	[ -f "$CPS_SCRIPT" ] && echo "samba_dc: check password script $CPS_SCRIPT"
@@ -375,5 +412,10 @@ stop)
 	stop_instance || exit 1
 	echo "samba_dc: no process of $W left"
 	;;
+halt)
+	stop_processes || exit 1
+	echo "samba_dc: $W halted"
+	;;
+resume) resume_instance ;;
 *) usage ;;
 esac

@@ -53,20 +53,71 @@ TEST_F(DirectorySettingsTest, PlatformKeyNamesTheControllerAndTheCredentials) {
   ::unsetenv("VARNOK_REGISTRY");
 }
 
-TEST_F(DirectorySettingsTest, CredentialsOthersCouldReadAreRefused) {
+TEST_F(DirectorySettingsTest, CredentialsOthersCouldReadAreRefusedAndSayWhy) {
   if (::geteuid() != 0) GTEST_SKIP() << "the credentials file must be owned by root";
-  const std::pair<mode_t, bool> rows[] = {{0600, true}, {0400, true}, {0640, false}, {0604, false}, {0620, false}};
-  for (const auto& [mode, accepted] : rows) {
-    const std::string path = Write("auth", "username = u\npassword = p\n", mode);
+  const struct {
+    mode_t mode;
+    const char* refusal;
+  } rows[] = {
+      {0600, ""},
+      {0400, ""},
+      {0640, "has mode 0640: group and others may read or write it"},
+      {0604, "has mode 0604: group and others may read or write it"},
+      {0620, "has mode 0620: group and others may read or write it"},
+  };
+  for (const auto& row : rows) {
+    const std::string path = Write("auth", "username = u\npassword = p\n", row.mode);
     CDirectoryCredentials account;
-    EXPECT_EQ(ReadCredentialsFile(path, account), accepted) << std::oct << mode;
+    std::string refusal = "untouched";
+    EXPECT_EQ(ReadCredentialsFile(path, account, &refusal), *row.refusal == '\0') << std::oct << row.mode;
+    EXPECT_EQ(refusal, row.refusal);
   }
   const std::string target = Write("target", "username = u\n", 0600);
   std::filesystem::create_symlink(target, dir_ + "/link");
   CDirectoryCredentials viaLink;
-  EXPECT_FALSE(ReadCredentialsFile(dir_ + "/link", viaLink));
+  std::string refusal;
+  EXPECT_FALSE(ReadCredentialsFile(dir_ + "/link", viaLink, &refusal));
+  EXPECT_EQ(refusal, "is not a regular file");
   CDirectoryCredentials nameless;
-  EXPECT_FALSE(ReadCredentialsFile(Write("empty", "password = p\n", 0600), nameless));
+  EXPECT_FALSE(ReadCredentialsFile(Write("empty", "password = p\n", 0600), nameless, &refusal));
+  EXPECT_EQ(refusal, "names no username");
+  CDirectoryCredentials missing;
+  EXPECT_FALSE(ReadCredentialsFile(dir_ + "/missing", missing, &refusal));
+  EXPECT_EQ(refusal, "cannot be read: No such file or directory");
+  const std::string owned = Write("owned", "username = u\n", 0600);
+  ASSERT_EQ(::chown(owned.c_str(), 1234, 0), 0);
+  CDirectoryCredentials foreign;
+  EXPECT_FALSE(ReadCredentialsFile(owned, foreign, &refusal));
+  EXPECT_EQ(refusal, "is owned by uid 1234, not by root");
+}
+
+TEST_F(DirectorySettingsTest, RefusedCredentialsFileIsReportedOnceWithoutItsContent) {
+  if (::geteuid() != 0) GTEST_SKIP() << "the credentials file must be owned by root";
+  const std::string credentials = Write("shared", "username = Administrator\npassword = S3cret-Value\n", 0640);
+  const std::string registry = Write("registry.reg",
+                                     "Windows Registry Editor Version 5.00\r\n\r\n"
+                                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Varnok AG\\Platform]\r\n"
+                                     "\"CredentialsFile\"=\"" + credentials + "\"\r\n",
+                                     0644);
+  ::setenv("VARNOK_REGISTRY", registry.c_str(), 1);
+  ::testing::internal::CaptureStderr();
+  for (int i = 0; i < 3; ++i) {
+    CDirectoryCredentials account;
+    EXPECT_FALSE(ReadDirectoryCredentials(account));
+  }
+  // Mended and broken again, another way: said again.
+  ::chmod(credentials.c_str(), 0604);
+  CDirectoryCredentials again;
+  EXPECT_FALSE(ReadDirectoryCredentials(again));
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  ::unsetenv("VARNOK_REGISTRY");
+  EXPECT_EQ(said, "directory settings: CredentialsFile " + credentials +
+                      " refused: it has mode 0640: group and others may read or write it; using the process's "
+                      "Kerberos credentials\n"
+                      "directory settings: CredentialsFile " + credentials +
+                      " refused: it has mode 0604: group and others may read or write it; using the process's "
+                      "Kerberos credentials\n");
+  EXPECT_EQ(said.find("S3cret"), std::string::npos);
 }
 
 }  // namespace

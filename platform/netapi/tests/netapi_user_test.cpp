@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/format_message.h"
 #include "platform/netapi/netapi.h"
 #include "platform/netapi/netapi_backend.h"
 #include "platform/ldap/unicode_pwd.h"
@@ -165,12 +166,24 @@ TEST(NetUserWithoutAController, NothingIsAskedWhenNoServerIsNamedOrConfigured) {
   EXPECT_EQ(NetUserSetInfo(nullptr, u"anna", 3, reinterpret_cast<LPBYTE>(&record), nullptr), ERROR_BAD_NETPATH);
   EXPECT_EQ(NetUserGetInfo(nullptr, u"anna", 3, &buffer), ERROR_BAD_NETPATH);
   EXPECT_EQ(NetUserChangePassword(nullptr, u"anna", u"Old-Passw0rd", u"New-Passw0rd"), ERROR_BAD_NETPATH);
+  EXPECT_EQ(NetUserChangePasswordReady(nullptr), ERROR_BAD_NETPATH);
   EXPECT_EQ(NetGetDCName(nullptr, u"TEST", &buffer), ERROR_BAD_NETPATH);
   EXPECT_EQ(buffer, nullptr);
   if (saved != nullptr) {
     setenv("VARNOK_REGISTRY", before.c_str(), 1);
   } else {
     unsetenv("VARNOK_REGISTRY");
+  }
+}
+
+TEST(NetApiStatusTexts, WhatTheCallsAnswerForAControllerOutOfReachHasItsSystemText) {
+  // libnetapi's answers for a connection that broke, timed out, or could
+  // not be made, and the layer's own for a call that waited too long.
+  for (const DWORD code : {ERROR_BAD_NETPATH, ERROR_UNEXP_NET_ERR, ERROR_NETNAME_DELETED, ERROR_SEM_TIMEOUT,
+                           ERROR_CAN_NOT_COMPLETE, ERROR_CONNECTION_ABORTED, ERROR_TIMEOUT, RPC_S_SERVER_UNAVAILABLE,
+                           NERR_DestNotFound}) {
+    char text[512] = {};
+    EXPECT_NE(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, text, sizeof text, nullptr), 0u) << code;
   }
 }
 
