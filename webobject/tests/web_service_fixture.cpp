@@ -17,19 +17,19 @@ void CWebServiceTest::StopService() {
   service.reset();
 }
 
-CScriptObject CWebServiceTest::NewObject() {
+CScriptObject NewObject() {
   CScriptObject object;
   EXPECT_EQ(CreateScriptObject(u"Varnok.PasswordResetRequest.1", object), S_OK);
   return object;
 }
 
-std::string CWebServiceTest::LastError(CScriptObject& object) { return object.Get(u"LastError").Text(); }
+std::string LastError(CScriptObject& object) { return object.Get(u"LastError").Text(); }
 
-HRESULT CWebServiceTest::Load(CScriptObject& object, const std::u16string& domain, const std::u16string& user) {
+HRESULT Load(CScriptObject& object, const std::u16string& domain, const std::u16string& user) {
   return object.Call(u"LoadQuestions", {domain, user}).status;
 }
 
-void CWebServiceTest::AnswerAll(CScriptObject& object, const std::map<std::u16string, std::u16string>& answers) {
+void AnswerAll(CScriptObject& object, const std::map<std::u16string, std::u16string>& answers) {
   const CScriptResult count = object.Get(u"QuestionCount");
   ASSERT_EQ(count.status, S_OK);
   for (long i = 1; i <= std::get<long>(count.value); ++i) {
@@ -41,7 +41,7 @@ void CWebServiceTest::AnswerAll(CScriptObject& object, const std::map<std::u16st
   }
 }
 
-CRequestOutcome CWebServiceTest::Reset(CScriptObject& object, const std::u16string& domain, const std::u16string& user,
+CRequestOutcome Reset(CScriptObject& object, const std::u16string& domain, const std::u16string& user,
                                        const std::u16string& password) {
   const CScriptResult result = object.Call(u"ResetPassword", {domain, user, password});
   CRequestOutcome outcome{result.status, std::holds_alternative<long>(result.value) ? std::get<long>(result.value) : 1,
@@ -49,7 +49,7 @@ CRequestOutcome CWebServiceTest::Reset(CScriptObject& object, const std::u16stri
   return outcome;
 }
 
-CRequestOutcome CWebServiceTest::Unlock(CScriptObject& object, const std::u16string& domain,
+CRequestOutcome Unlock(CScriptObject& object, const std::u16string& domain,
                                         const std::u16string& user) {
   const CScriptResult result = object.Call(u"UnlockAccount", {domain, user});
   CRequestOutcome outcome{result.status, std::holds_alternative<long>(result.value) ? std::get<long>(result.value) : 1,

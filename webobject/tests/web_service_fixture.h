@@ -20,23 +20,24 @@ struct CRequestOutcome {
   std::string lastError;
 };
 
+// A page's steps over the object.
+// new ActiveXObject("Varnok.PasswordResetRequest.1").
+CScriptObject NewObject();
+std::string LastError(CScriptObject& object);
+// LoadQuestions; its HRESULT.
+HRESULT Load(CScriptObject& object, const std::u16string& domain, const std::u16string& user);
+// Answer(i) = answers[Question(i)] for every question (empty where none is given).
+void AnswerAll(CScriptObject& object, const std::map<std::u16string, std::u16string>& answers);
+CRequestOutcome Reset(CScriptObject& object, const std::u16string& domain, const std::u16string& user,
+                      const std::u16string& password);
+CRequestOutcome Unlock(CScriptObject& object, const std::u16string& domain, const std::u16string& user);
+
 class CWebServiceTest : public ::testing::Test {
  protected:
   // Registers Kestrine into the service's registry file, writes the
   // question file and starts Pellucor on port 7257.
   void StartService(const std::string& questionFile);
   void StopService();
-
-  // new ActiveXObject("Varnok.PasswordResetRequest.1").
-  CScriptObject NewObject();
-  static std::string LastError(CScriptObject& object);
-  // LoadQuestions; its HRESULT.
-  static HRESULT Load(CScriptObject& object, const std::u16string& domain, const std::u16string& user);
-  // Answer(i) = answers[Question(i)] for every question (empty where none is given).
-  static void AnswerAll(CScriptObject& object, const std::map<std::u16string, std::u16string>& answers);
-  static CRequestOutcome Reset(CScriptObject& object, const std::u16string& domain, const std::u16string& user,
-                               const std::u16string& password);
-  static CRequestOutcome Unlock(CScriptObject& object, const std::u16string& domain, const std::u16string& user);
 
   // How often the service's log shows a request of this heading ("Set
   // password", "Unlock account", "Failure notification").
