@@ -35,9 +35,10 @@ inline constexpr HRESULT S_ADS_ERRORSOCCURRED = 0x00005011;  // some search pref
 inline constexpr HRESULT S_ADS_NOMORE_ROWS = 0x00005012;
 inline constexpr HRESULT S_ADS_NOMORE_COLUMNS = 0x00005013;
 
-// The interfaces ADsOpenObject hands out.
-inline constexpr IID IID_IADs{1};
-inline constexpr IID IID_IDirectorySearch{2};
+// The interfaces ADsOpenObject hands out, by their published identities.
+inline constexpr IID IID_IADs{0xFD8256D0, 0xFD15, 0x11CE, {0xAB, 0xC4, 0x02, 0x60, 0x8C, 0x9E, 0x75, 0x53}};
+inline constexpr IID IID_IDirectorySearch{
+    0x109BA8EC, 0x92F0, 0x11D0, {0xA7, 0x90, 0x00, 0xC0, 0x4F, 0xD8, 0xD5, 0xA8}};
 
 // A value as a search preference or a search column carries it.
 enum ADSTYPE {

@@ -42,6 +42,22 @@ CAdsLdapObject::CAdsLdapObject(CAdsPath objectPath) : path(std::move(objectPath)
 
 CAdsLdapObject::~CAdsLdapObject() { DropPending(); }
 
+HRESULT CAdsLdapObject::QueryInterface(REFIID riid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  if (riid == IID_IUnknown || riid == IID_IADs) {
+    *object = static_cast<IADs*>(this);
+  } else if (riid == IID_IDirectorySearch) {
+    *object = static_cast<IDirectorySearch*>(this);
+  } else {
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+ULONG CAdsLdapObject::AddRef() { return ++references; }
+
 ULONG CAdsLdapObject::Release() {
   const ULONG left = --references;
   if (left == 0) delete this;

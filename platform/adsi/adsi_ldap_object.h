@@ -24,6 +24,8 @@ class CAdsLdapObject final : public IADs, public IDirectorySearch {
   // (base search, no attributes) to see that it exists.
   HRESULT Bind(LPCWSTR userName, LPCWSTR password, DWORD flags);
 
+  HRESULT QueryInterface(REFIID riid, void** object) override;
+  ULONG AddRef() override;
   ULONG Release() override;
 
   HRESULT PutEx(LONG controlCode, BSTR name, VARIANT value) override;

@@ -2,6 +2,8 @@
 // /proc/self/exe; "beside the program" means that file's folder.
 #pragma once
 
+#include <string>
+
 #include "platform/base/wintypes.h"
 
 struct HINSTANCE__;
@@ -14,3 +16,9 @@ using HMODULE = HINSTANCE;
 // the last error ERROR_INSUFFICIENT_BUFFER, as on Windows. 0 on failure, with
 // the last error set.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+
+// The full path of the shared library (or the program) whose code holds
+// `address`: what a library's own instance handle gives GetModuleFileName on
+// Windows, for a library that names itself (self-registration). Empty when
+// no loaded file holds it.
+std::string ModulePathOfAddress(const void* address);

@@ -1,4 +1,4 @@
-// BSTR, VARIANT and vectors of VARIANTs.
+// BSTR, VARIANT and vectors of VARIANTs. BSTRs live in task memory.
 #include "platform/com/oleauto.h"
 
 #include <openssl/crypto.h>
@@ -20,12 +20,23 @@ BSTR SysAllocString(const WCHAR* text) {
   std::size_t length = 0;
   while (text[length] != 0) ++length;
   if (length > 0x7FFFFFFFu / sizeof(WCHAR)) return nullptr;
-  auto* block = static_cast<unsigned char*>(std::malloc(kLengthSize + (length + 1) * sizeof(WCHAR)));
+  return SysAllocStringLen(text, static_cast<UINT>(length));
+}
+
+BSTR SysAllocStringLen(const WCHAR* text, UINT length) {
+  // The length in bytes must fit its 4-byte prefix.
+  if (length > 0x7FFFFFFFu / sizeof(WCHAR)) return nullptr;
+  auto* block = static_cast<unsigned char*>(CoTaskMemAlloc(kLengthSize + (std::size_t{length} + 1) * sizeof(WCHAR)));
   if (block == nullptr) return nullptr;
   const std::uint32_t bytes = static_cast<std::uint32_t>(length * sizeof(WCHAR));
   std::memcpy(block, &bytes, kLengthSize);
   auto* characters = reinterpret_cast<WCHAR*>(block + kLengthSize);
-  std::memcpy(characters, text, (length + 1) * sizeof(WCHAR));
+  if (text != nullptr) {
+    std::memcpy(characters, text, std::size_t{length} * sizeof(WCHAR));
+  } else {
+    std::memset(characters, 0, std::size_t{length} * sizeof(WCHAR));
+  }
+  characters[length] = 0;
   return characters;
 }
 
@@ -39,7 +50,7 @@ UINT SysStringLen(BSTR text) {
 void SysFreeString(BSTR text) {
   if (text == nullptr) return;
   OPENSSL_cleanse(text, SysStringLen(text) * sizeof(WCHAR));
-  std::free(reinterpret_cast<unsigned char*>(text) - kLengthSize);
+  CoTaskMemFree(reinterpret_cast<unsigned char*>(text) - kLengthSize);
 }
 
 SAFEARRAY* SafeArrayCreateVector(VARTYPE type, LONG lowerBound, ULONG count) {

@@ -1,6 +1,8 @@
 // The Windows registry calls our code makes (open a key, query a value, close
-// the key), served read-only from the registry file that registry_file.h
-// parses. The file is read afresh at every open and every query.
+// the key; and, for self-registration, create keys, set and delete values,
+// delete keys), served from the registry file that registry_file.h parses.
+// The file is read afresh at every call; a write call writes it back whole
+// and atomically (registry_file_edit.h).
 #pragma once
 
 #include <cstdint>
@@ -22,9 +24,15 @@ using LSTATUS = LONG;
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000001u)))
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002u)))
 
-// Access rights. The layer only reads, so any access is granted.
+// Access rights. The file's own permissions decide, so any access is granted.
 inline constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
 inline constexpr REGSAM KEY_READ = 0x20019;
+inline constexpr REGSAM KEY_WRITE = 0x20006;
+
+inline constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+// What RegCreateKeyExW did.
+inline constexpr DWORD REG_CREATED_NEW_KEY = 1;
+inline constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
 // Value types.
 inline constexpr DWORD REG_SZ = 1;         // text with its terminating zero
@@ -63,9 +71,35 @@ LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* ty
 // handle not open (or closed already) gives ERROR_INVALID_HANDLE.
 LSTATUS RegCloseKey(HKEY key);
 
+// Creates `subKey` below `key` (and the keys between) when it does not exist,
+// and opens it. *disposition, when given, says which. The errors of
+// RegOpenKeyExA, and those of writing the file: ERROR_ACCESS_DENIED,
+// ERROR_WRITE_PROTECT, ERROR_DISK_FULL, ...; the file is then as it was.
+LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM desired,
+                        void* security, PHKEY result, DWORD* disposition);
+// Sets the value `valueName` (null or empty: the default value) of `key` to
+// `dataSize` bytes of `type`; text types in UTF-16LE with their zeros.
+// ERROR_INVALID_PARAMETER for a name with a line break or data without a
+// size; ERROR_FILE_NOT_FOUND when the key is gone; the write errors.
+LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize);
+// ERROR_FILE_NOT_FOUND when the key has no such value.
+LSTATUS RegDeleteValueW(HKEY key, LPCWSTR valueName);
+// Deletes `subKey` below `key`, which must have no subkeys
+// (ERROR_ACCESS_DENIED otherwise); ERROR_FILE_NOT_FOUND when missing.
+LSTATUS RegDeleteKeyW(HKEY key, LPCWSTR subKey);
+// Deletes `subKey` below `key` with every key below it; a null subKey
+// deletes the values and subkeys of `key` itself, which stays.
+LSTATUS RegDeleteTreeW(HKEY key, LPCWSTR subKey);
+
 // The layer's own reader of one REG_SZ value: `keyPath` below `root` (a root
 // or an opened key), the text up to its first zero, as UTF-8, in `value`.
 // Returns false with the last-error code set, and `value` untouched, when the
 // key or value is missing (ERROR_FILE_NOT_FOUND), the value is not REG_SZ
 // (ERROR_INVALID_DATA), or the file cannot be read (as RegOpenKeyExA).
 bool ReadRegistryText(HKEY root, std::string_view keyPath, std::string_view valueName, std::string& value);
+
+// The layer's own writer of one REG_SZ value, the counterpart of
+// ReadRegistryText: creates `keyPath` below `root` as needed and sets the
+// value (empty name: the default value) to the UTF-8 `value`.
+// ERROR_SUCCESS or the failure of RegCreateKeyExW or RegSetValueExW.
+LSTATUS WriteRegistryText(HKEY root, std::string_view keyPath, std::string_view valueName, std::string_view value);

@@ -84,12 +84,6 @@ std::string Utf16LeBytes(std::u16string_view units) {
   return bytes;
 }
 
-// The file as UTF-8 text, whichever of the editor's encodings it is in.
-std::string DecodeRegistryText(std::string_view bytes) {
-  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') return Utf16ToUtf8(Utf16LeUnits(bytes.substr(2)));
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  return std::string(bytes);
-}
 
 // The next line of `rest` without its LF or CR LF end.
 std::string_view NextLine(std::string_view& rest) {
@@ -199,32 +193,31 @@ DataKind ParseData(std::string_view data, CRegistryValue& value) {
 
 // `line` is trimmed and begins with "[".
 void TakeSection(std::string_view line, CParseState& state) {
-  state.current = nullptr;
-  if (line.size() < 2 || line.back() != ']') return;
-  const std::string_view inner = line.substr(1, line.size() - 2);
-  if (!inner.empty() && inner.front() == '-') return;
-  const std::string path = JoinRegistryPath({}, inner);
-  const std::size_t split = path.find('\\');
-  const std::string_view root = RootName(std::string_view(path).substr(0, split));
-  if (root.empty()) return;
-  std::string key(root);
-  if (split != std::string::npos) key.append(path, split, std::string::npos);
-  state.current = &state.keys[key];
+  const std::string key = RegistrySectionKey(line);
+  state.current = key.empty() ? nullptr : &state.keys[key];
+}
+
+// `line` is trimmed and begins with "@" or a double quote: its name, and
+// `line` left after the "=".
+bool TakeValueName(std::string_view& line, std::string& name) {
+  if (line.front() == '@') {
+    line.remove_prefix(1);
+  } else if (!TakeQuoted(line, name)) {
+    return false;
+  }
+  line = TrimLeft(line);
+  if (line.empty() || line.front() != '=') return false;
+  line.remove_prefix(1);
+  return true;
 }
 
 // `line` is trimmed and begins with "@" or a double quote.
 void TakeValue(std::string_view line, CParseState& state) {
   if (state.current == nullptr) return;
   std::string name;
-  if (line.front() == '@') {
-    line.remove_prefix(1);
-  } else if (!TakeQuoted(line, name)) {
-    return;
-  }
-  line = TrimLeft(line);
-  if (line.empty() || line.front() != '=') return;
+  if (!TakeValueName(line, name)) return;
   CRegistryValue value;
-  if (ParseData(Trim(line.substr(1)), value) != DataKind::kValue) return;
+  if (ParseData(Trim(line), value) != DataKind::kValue) return;
   (*state.current)[FoldRegistryName(name)] = std::move(value);
 }
 
@@ -300,25 +293,56 @@ std::string JoinRegistryPath(std::string_view base, std::string_view path) {
   return joined;
 }
 
-bool ParseRegistryFile(std::string_view bytes, CRegistryKeys& keys) {
-  keys.clear();
-  const std::string text = DecodeRegistryText(bytes);
-  std::string_view rest(text);
-  if (TrimRight(NextLine(rest)) != kHeader) return false;
-  CParseState state{keys};
+std::string DecodeRegistryText(std::string_view bytes, RegistryEncoding* encoding) {
+  RegistryEncoding found = RegistryEncoding::kUtf8;
+  std::string text;
+  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+    found = RegistryEncoding::kUtf16Le;
+    text = Utf16ToUtf8(Utf16LeUnits(bytes.substr(2)));
+  } else {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+      found = RegistryEncoding::kUtf8Bom;
+      bytes.remove_prefix(3);
+    }
+    text.assign(bytes);
+  }
+  if (encoding != nullptr) *encoding = found;
+  return text;
+}
+
+std::string EncodeRegistryText(std::string_view text, RegistryEncoding encoding) {
+  switch (encoding) {
+    case RegistryEncoding::kUtf16Le:
+      return "\xFF\xFE" + Utf16LeBytes(Utf8ToUtf16(text));
+    case RegistryEncoding::kUtf8Bom:
+      return "\xEF\xBB\xBF" + std::string(text);
+    case RegistryEncoding::kUtf8:
+      break;
+  }
+  return std::string(text);
+}
+
+bool IsRegistryHeader(std::string_view line) { return TrimRight(line) == kHeader; }
+
+std::vector<CRegistryLine> SplitRegistryLines(std::string_view text) {
+  std::vector<CRegistryLine> lines;
   // A line ending in a backslash goes on in the next one, whose leading
   // blanks are dropped (the editor breaks long hex lists this way). A comment
   // never goes on, so a backslash at its end cannot swallow a value line.
   // Each step looks only at the new line and the end of the logical one, so
   // a long run of continued lines stays linear.
+  std::string_view rest(text);
   std::string logical;
+  std::size_t begin = 0;
   bool continued = false;
   bool comment = false;
   while (!rest.empty()) {
+    const std::size_t at = text.size() - rest.size();
     const std::string_view line = NextLine(rest);
     if (continued) {
       logical.append(TrimLeft(line));
     } else {
+      begin = at;
       logical.assign(line);
       const std::string_view start = TrimLeft(line);
       comment = !start.empty() && start.front() == ';';
@@ -330,15 +354,54 @@ bool ParseRegistryFile(std::string_view bytes, CRegistryKeys& keys) {
       continue;
     }
     continued = false;
-    TakeLine(logical, state);
+    lines.push_back(CRegistryLine{std::move(logical), begin, text.size() - rest.size()});
+    logical.clear();
   }
-  if (continued) TakeLine(logical, state);
+  if (continued) lines.push_back(CRegistryLine{std::move(logical), begin, text.size()});
+  return lines;
+}
+
+std::string RegistrySectionKey(std::string_view line) {
+  line = Trim(line);
+  if (line.size() < 2 || line.front() != '[' || line.back() != ']') return {};
+  const std::string_view inner = line.substr(1, line.size() - 2);
+  if (!inner.empty() && inner.front() == '-') return {};
+  const std::string path = JoinRegistryPath({}, inner);
+  const std::size_t split = path.find('\\');
+  const std::string_view root = RootName(std::string_view(path).substr(0, split));
+  if (root.empty()) return {};
+  std::string key(root);
+  if (split != std::string::npos) key.append(path, split, std::string::npos);
+  return key;
+}
+
+bool RegistryValueLineName(std::string_view line, std::string& foldedName) {
+  line = Trim(line);
+  if (line.empty() || (line.front() != '@' && line.front() != '"')) return false;
+  std::string name;
+  if (!TakeValueName(line, name)) return false;
+  foldedName = FoldRegistryName(name);
+  return true;
+}
+
+bool ParseRegistryFile(std::string_view bytes, CRegistryKeys& keys) {
+  keys.clear();
+  const std::string text = DecodeRegistryText(bytes);
+  std::string_view rest(text);
+  if (!IsRegistryHeader(NextLine(rest))) return false;
+  CParseState state{keys};
+  for (const CRegistryLine& line : SplitRegistryLines(rest)) TakeLine(line.text, state);
   return true;
 }
 
 std::string RegistryFilePath() {
   const char* configured = std::getenv("VARNOK_REGISTRY");
   return (configured != nullptr && *configured != '\0') ? configured : kDefaultRegistryFile;
+}
+
+DWORD ReadRegistryFileBytes(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  return ReadRegistryBytes(path, bytes);
 }
 
 DWORD LoadRegistryFile(const std::string& path, CRegistryKeys& keys) {

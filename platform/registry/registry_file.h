@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry/registry.h"
 #include "platform/base/wintypes.h"
@@ -37,6 +38,32 @@ std::string FoldRegistryName(std::string_view name);
 // empty parts dropped.
 std::string JoinRegistryPath(std::string_view base, std::string_view path);
 
+// How a file's text is stored: the registry editor writes UTF-16LE with a
+// byte-order mark; files written by hand are UTF-8, perhaps with one.
+enum class RegistryEncoding { kUtf8, kUtf8Bom, kUtf16Le };
+
+// The file's bytes as UTF-8 text, and how they were encoded.
+std::string DecodeRegistryText(std::string_view bytes, RegistryEncoding* encoding = nullptr);
+// UTF-8 text as bytes in `encoding`.
+std::string EncodeRegistryText(std::string_view text, RegistryEncoding encoding);
+// Whether a line is the format's first line.
+bool IsRegistryHeader(std::string_view line);
+
+// One logical line: continued lines joined. The physical lines it was made
+// of are [begin, end) of the text, with their line ends.
+struct CRegistryLine {
+  std::string text;
+  std::size_t begin;
+  std::size_t end;
+};
+// The logical lines of a text (its header line included, if it has one).
+std::vector<CRegistryLine> SplitRegistryLines(std::string_view text);
+// The folded key path a section line names; empty for a deletion ("[-Key]"),
+// a root not kept, or a line that is no section.
+std::string RegistrySectionKey(std::string_view line);
+// The folded name ("" for "@") of a value line; false for any other line.
+bool RegistryValueLineName(std::string_view line, std::string& foldedName);
+
 // Parses an export's bytes: UTF-16LE with its byte-order mark, or UTF-8 with
 // or without one; LF or CR LF line ends. False when the first line is not
 // "Windows Registry Editor Version 5.00". A malformed line is skipped, and so
@@ -45,6 +72,9 @@ bool ParseRegistryFile(std::string_view bytes, CRegistryKeys& keys);
 
 // VARNOK_REGISTRY, or /etc/varnok/registry.reg when that is unset or empty.
 std::string RegistryFilePath();
+
+// The file's bytes, read as LoadRegistryFile reads them (same errors).
+DWORD ReadRegistryFileBytes(const std::string& path, std::string& bytes);
 
 // Reads and parses the file at `path`. ERROR_SUCCESS, or the open or read
 // error (ERROR_FILE_NOT_FOUND for a missing file, ERROR_ACCESS_DENIED for one

@@ -162,7 +162,7 @@ TEST_F(AdsOpenTest, FailuresBeforeAnyServerIsAsked) {
   EXPECT_EQ(ADsOpenObject(u"ldap://dc1/DC=x", nullptr, nullptr, ADS_SECURE_AUTHENTICATION, IID_IADs, &object),
             E_ADS_BAD_PATHNAME);
   EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(ADsOpenObject(u"LDAP://dc1/DC=x", nullptr, nullptr, 0, IID{99}, &object), E_NOINTERFACE);
+  EXPECT_EQ(ADsOpenObject(u"LDAP://dc1/DC=x", nullptr, nullptr, 0, IID_IClassFactory, &object), E_NOINTERFACE);
   // No server in the path and no local controller configured.
   EXPECT_EQ(ADsOpenObject(u"LDAP://DC=x", nullptr, nullptr, ADS_SECURE_AUTHENTICATION, IID_IADs, &object),
             HRESULT_FROM_WIN32(1355));

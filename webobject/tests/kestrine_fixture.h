@@ -1,0 +1,36 @@
+// What the web object's tests share: the Kestrine library loaded as COM
+// loads it, its exports, and a registry file in a folder of the test's own
+// (VARNOK_REGISTRY points at it while the test runs).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/base/library_loader.h"
+#include "platform/com/oleauto.h"
+
+struct CKestrineExports {
+  HRESULT (*getClassObject)(REFCLSID, REFIID, void**) = nullptr;
+  HRESULT (*canUnloadNow)() = nullptr;
+  HRESULT (*registerServer)() = nullptr;
+  HRESULT (*unregisterServer)() = nullptr;
+};
+
+// The library (loaded once for the process, as COM keeps it) and its exports.
+const CKestrineExports& KestrineExports();
+// Its full path.
+std::string KestrinePath();
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// A folder with registry.reg in it (not yet written) for each test.
+class CRegistryFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  std::string folder;
+  std::string registryPath;
+};
