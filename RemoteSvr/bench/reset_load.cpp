@@ -23,7 +23,7 @@
 #include "RemoteSvr/database_settings.h"
 #include "RemoteSvr/ldap_password_client.h"
 #include "RemoteSvr/pwd_reset_server.h"
-#include "RemoteSvr/tests/dc_directory.h"
+#include "tests/support/dc_directory.h"
 
 namespace {
 

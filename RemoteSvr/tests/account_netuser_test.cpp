@@ -16,7 +16,7 @@
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/pwd_reset_connection.h"
 #include "RemoteSvr/pwd_reset_server.h"
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 #include "platform/netapi/netapi.h"
 #include "platform/netapi/netapi_backend.h"
 #include "platform/cryptoapi/wincrypt.h"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "RemoteSvr/common/record_client.h"
-#include "RemoteSvr/tests/dc_service_fixture.h"
+#include "tests/support/dc_service_fixture.h"
 
 namespace {
 

@@ -16,25 +16,19 @@
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/pwd_reset_connection.h"
 #include "RemoteSvr/pwd_reset_server.h"
-#include "RemoteSvr/tests/dc_directory.h"
-#include "RemoteSvr/tests/log_fixture.h"
+#include "tests/support/dc_directory.h"
+#include "tests/support/dc_test_users.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
 class AdsiAccessDcTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_FALSE(DcSettings().baseDn.empty()) << "run through dc_run.sh"; }
-  void TearDown() override {
-    for (const std::string& user : users) directory.DeleteUser(user);
-  }
 
   // A user unique to this run, with this password.
-  std::string NewUser(const std::string& prefix, const std::string& password) {
-    const std::string name = prefix + std::to_string(getpid() % 100000);
-    EXPECT_TRUE(directory.CreateUser(name, password)) << directory.lastError;
-    users.push_back(name);
-    return name;
-  }
+  std::string NewUser(const std::string& prefix, const std::string& password) { return users.New(prefix, password); }
 
   static std::string Users(const std::string& server) { return "LDAP://" + server + "/CN=Users," + DcSettings().baseDn; }
   static std::string Admin() { return DcSettings().admin + "@" + DcSettings().dnsDomain; }
@@ -58,7 +52,7 @@ class AdsiAccessDcTest : public ::testing::Test {
   CPwdResetConnection connection{server};
 
  private:
-  std::vector<std::string> users;
+  CDcTestUsers users{directory};
 };
 
 TEST_F(AdsiAccessDcTest, SearchGivesTheUsersPathByKerberosAndOverLdaps) {
@@ -112,7 +106,7 @@ TEST_F(AdsiAccessDcTest, TheDirectorysRefusalsBecomeTheErrorText) {
 }
 
 TEST_F(AdsiAccessDcTest, SetPasswordLdapSetsTheUsersPassword) {
-  LogFolder logs;
+  ScratchFolder logs;
   LogFile().OpenInDirectory(logs.Path(), 0, 1, "VNK-Pellucor", ".txt");
   LogFile().debugLevel = 9;
   const std::string user = NewUser("adsisetpw", "Start-Passw0rd");
@@ -135,7 +129,7 @@ TEST_F(AdsiAccessDcTest, SetPasswordLdapSetsTheUsersPassword) {
     old = fresh;
   }
   LogFile().debugLevel = 0;
-  const std::vector<std::string> lines = LogFolder::Lines(LogFile().Path());
+  const std::vector<std::string> lines = FileLines(LogFile().Path());
   std::string all;
   for (const std::string& line : lines) all += line + "\n";
   EXPECT_NE(all.find("LDAP Username Lookup"), std::string::npos) << all;

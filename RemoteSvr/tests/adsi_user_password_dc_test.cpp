@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "RemoteSvr/common/record_client.h"
-#include "RemoteSvr/tests/dc_service_fixture.h"
+#include "tests/support/dc_service_fixture.h"
 
 namespace {
 

@@ -10,7 +10,8 @@
 
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/module_path.h"
-#include "RemoteSvr/tests/log_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -32,9 +33,9 @@ class TokenFileTest : public ::testing::Test {
     return map.LoadFor(folder.Path() + "/Pellucor.exe");
   }
 
-  std::vector<std::string> LogLines() { return LogFolder::Lines(LogFile().Path()); }
+  std::vector<std::string> LogLines() { return FileLines(LogFile().Path()); }
 
-  LogFolder folder;
+  ScratchFolder folder;
   CConfigMap map;
 };
 

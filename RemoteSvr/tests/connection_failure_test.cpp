@@ -12,7 +12,7 @@
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/pwd_reset_server.h"
 #include "RemoteSvr/tests/allocation_failure.h"
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "RemoteSvr/log_file.h"
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 #include "platform/netapi/netapi.h"
 #include "platform/netapi/netapi_backend.h"
 #include "platform/base/text.h"

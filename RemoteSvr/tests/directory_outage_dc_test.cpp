@@ -22,8 +22,8 @@
 
 #include "RemoteSvr/common/record_client.h"
 #include "RemoteSvr/ldap_password_client.h"
-#include "RemoteSvr/tests/dc_service_fixture.h"
-#include "RemoteSvr/tests/frozen_dc.h"
+#include "tests/support/dc_service_fixture.h"
+#include "tests/support/frozen_dc.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 
 namespace {
 

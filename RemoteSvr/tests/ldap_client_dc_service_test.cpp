@@ -8,7 +8,7 @@
 #include <string>
 
 #include "RemoteSvr/common/record_client.h"
-#include "RemoteSvr/tests/dc_service_fixture.h"
+#include "tests/support/dc_service_fixture.h"
 
 namespace {
 

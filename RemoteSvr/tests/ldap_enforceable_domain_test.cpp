@@ -9,7 +9,7 @@
 #include <string>
 
 #include "RemoteSvr/common/record_client.h"
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 #include "platform/ldap/tests/recording_ldap_backend.h"
 
 namespace {

@@ -10,7 +10,8 @@
 #include <string>
 
 #include "RemoteSvr/ldap_password_client.h"
-#include "RemoteSvr/tests/dc_directory.h"
+#include "tests/support/dc_directory.h"
+#include "tests/support/dc_test_users.h"
 
 namespace {
 
@@ -34,19 +35,11 @@ class LdapPasswordClientDcTest : public ::testing::Test {
     if (WithoutTicket()) GTEST_SKIP() << "runs with a Kerberos ticket";
     ASSERT_FALSE(DcSettings().fqdn.empty()) << "not run under dc_run.sh";
   }
-  void TearDown() override {
-    for (const std::string& user : users) directory.DeleteUser(user);
-  }
 
-  std::string NewUser(const std::string& prefix, const std::string& password) {
-    const std::string name = prefix + std::to_string(getpid() % 100000);
-    EXPECT_TRUE(directory.CreateUser(name, password)) << directory.lastError;
-    users.push_back(name);
-    return name;
-  }
+  std::string NewUser(const std::string& prefix, const std::string& password) { return users.New(prefix, password); }
 
   CDcDirectory directory;
-  std::vector<std::string> users;
+  CDcTestUsers users{directory};
 };
 
 TEST_F(LdapPasswordClientDcTest, ControllerListsNeitherControl) {

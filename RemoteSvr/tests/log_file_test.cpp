@@ -10,7 +10,8 @@
 #include <memory>
 #include <thread>
 
-#include "RemoteSvr/tests/log_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_folder.h"
 #include "platform/winsock/winsock.h"
 
 namespace {
@@ -30,9 +31,9 @@ class LogFileTest : public ::testing::Test {
     unsetenv("TZ");
     tzset();
   }
-  std::vector<std::string> Lines() const { return LogFolder::Lines(log->Path()); }
+  std::vector<std::string> Lines() const { return FileLines(log->Path()); }
 
-  LogFolder folder;
+  ScratchFolder folder;
   std::unique_ptr<CLogFile> log;
 };
 
@@ -102,7 +103,7 @@ TEST_F(LogFileTest, NewMonthStartsANewFileAndLeavesTheOldOne) {
   log->ReopenAt(kJanuary2017);
   log->Log("still january");
   EXPECT_NE(log->Path(), december);
-  EXPECT_EQ(LogFolder::Lines(december), (std::vector<std::string>{"in december"}));
+  EXPECT_EQ(FileLines(december), (std::vector<std::string>{"in december"}));
   EXPECT_EQ(Lines(), (std::vector<std::string>{"in january", "still january"}));
 }
 
@@ -123,7 +124,7 @@ TEST_F(LogFileTest, ConsoleAndFileTogether) {
   testing::internal::CaptureStdout();
   both.Log("line %s", "one");
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "line one\n");
-  EXPECT_EQ(LogFolder::Lines(both.Path()), (std::vector<std::string>{"line one"}));
+  EXPECT_EQ(FileLines(both.Path()), (std::vector<std::string>{"line one"}));
   EXPECT_EQ(both.Path().rfind(folder.Path() + "/Both-", 0), 0u);
 }
 

@@ -7,10 +7,8 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,7 +23,11 @@
 #include <thread>
 #include <vector>
 
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/command_output.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/loopback_listener.h"
+#include "tests/support/notify_socket.h"
+#include "tests/support/service_fixture.h"
 #include "platform/service/service_manager.h"
 
 extern char** environ;
@@ -36,25 +38,6 @@ namespace fs = std::filesystem;
 constexpr auto kPatience = std::chrono::seconds(30);
 constexpr const char* kServiceName = "VNK Pellucor";
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::uint16_t FreePort() {
-  const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  socklen_t length = sizeof(address);
-  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  close(s);
-  return ntohs(address.sin_port);
-}
-
 class PellucorServiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -63,20 +46,15 @@ class PellucorServiceTest : public ::testing::Test {
 #else
     program = files.Folder() + "/Pellucor";
     fs::copy_file(PELLUCOR_PATH, program);
-    port = FreePort();
+    port = FreeLoopbackPort();
     std::ofstream(files.Folder() + "/Pellucor.cfg") << "PORT = " << port << "\n";
     files.WriteQuestionFile("TESTDOM\\jsmith\tFirst pet?\trex\tdog\nTESTDOM\\jsmith\tCity?\tparis\n");
     fs::create_directory(files.Folder() + "/services");
     setenv("VARNOK_SERVICE_DIR", (files.Folder() + "/services").c_str(), 1);
     setenv("VARNOK_RUN_DIR", (files.Folder() + "/run").c_str(), 1);
     unsetenv("VARNOK_SERVICE_NAME");
-    notify = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string path = files.Folder() + "/notify";
-    std::strcpy(address.sun_path, path.c_str());
-    ASSERT_EQ(bind(notify, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    setenv("NOTIFY_SOCKET", path.c_str(), 1);
+    notify.emplace(files.Folder() + "/notify");
+    ASSERT_TRUE(notify->Bound());
 #endif
   }
 
@@ -96,10 +74,9 @@ class PellucorServiceTest : public ::testing::Test {
       }
       CloseServiceHandle(manager);
     }
-    const std::string pidLine = ReadFile(files.Folder() + "/service.pid");
+    const std::string pidLine = ReadFileBytes(files.Folder() + "/service.pid");
     if (!pidLine.empty()) kill(std::stoi(pidLine), SIGKILL);
-    if (notify >= 0) close(notify);
-    unsetenv("NOTIFY_SOCKET");
+    notify.reset();
   }
 
   // Starts the program with `arguments`; output to console.txt. With
@@ -146,23 +123,10 @@ class PellucorServiceTest : public ::testing::Test {
 
   // varnok-service with `arguments`; its exit status and output.
   int Command(const std::string& arguments, std::string& output) {
-    output.clear();
-    std::FILE* pipe = popen((std::string("'") + SERVICE_COMMAND + "' " + arguments + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buffer[512];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) output.append(buffer, got);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunCommand(std::string("'") + SERVICE_COMMAND + "' " + arguments, output);
   }
 
-  std::string NextNotice() {
-    pollfd event{notify, POLLIN, 0};
-    if (poll(&event, 1, static_cast<int>(std::chrono::milliseconds(kPatience).count())) <= 0) return "";
-    char buffer[512];
-    const ssize_t got = recv(notify, buffer, sizeof(buffer), 0);
-    return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : "";
-  }
+  std::string NextNotice() { return notify->NextNotice(kPatience); }
 
   bool WaitUntilServing() {
     for (auto deadline = std::chrono::steady_clock::now() + kPatience; std::chrono::steady_clock::now() < deadline;) {
@@ -185,13 +149,13 @@ class PellucorServiceTest : public ::testing::Test {
   CServiceFiles files;
   std::string program;
   std::uint16_t port = 0;
-  int notify = -1;
+  std::optional<NotifySocket> notify;
 };
 
 TEST_F(PellucorServiceTest, InstallStartPauseContinueStopRemove) {
   ASSERT_EQ(RunProgram({"-install", "manual", "root", "s3cret-pw"}), 0);
   ASSERT_TRUE(fs::exists(UnitPath()));
-  EXPECT_EQ(ReadFile(UnitPath()).find("s3cret-pw"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(UnitPath()).find("s3cret-pw"), std::string::npos);
   EXPECT_NE(files.LogText().find("Installing Service\n"), std::string::npos) << files.LogText();
   EXPECT_EQ(files.LogText().find("s3cret-pw"), std::string::npos);
 
@@ -288,7 +252,7 @@ TEST_F(PellucorServiceTest, ConsoleBreakEventsStopIt) {
     ASSERT_TRUE(WaitUntilServing());
     ASSERT_EQ(kill(pid, c.signal), 0);
     EXPECT_EQ(WaitExit(pid), 0);
-    const std::string console = ReadFile(files.Folder() + "/console.txt");
+    const std::string console = ReadFileBytes(files.Folder() + "/console.txt");
     const std::size_t handler = console.find(std::string(c.handlerLine) + "\nTRACE (1) : Stop()\n");
     EXPECT_NE(handler, std::string::npos) << console;
     EXPECT_NE(console.find("TRACE (1) :   New state = Stopped\n", handler), std::string::npos) << console;
@@ -327,7 +291,7 @@ TEST_F(PellucorServiceTest, ShellRunsWithoutTheManager) {
   }
   // The banner goes to the console alone; no log file is made.
   EXPECT_EQ(RunProgram({"/Version", "-debug"}), 0);
-  const std::string console = ReadFile(files.Folder() + "/console.txt");
+  const std::string console = ReadFileBytes(files.Folder() + "/console.txt");
   EXPECT_EQ(console.substr(0, console.find("Version")),
             "VNK Password Reset Server\nVarnok AG - self-service password reset for Windows domains\n\n");
   EXPECT_NE(console.find("\nBuild date : "), std::string::npos);

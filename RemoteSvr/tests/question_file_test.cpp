@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <thread>
 
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 
 namespace {
 

@@ -11,9 +11,11 @@
 
 #include "RemoteSvr/common/record_cipher.h"
 #include "RemoteSvr/common/record_client.h"
-#include "RemoteSvr/common/tests/loopback.h"
+#include "tests/support/loopback_pair.h"
+#include "tests/support/socket_bytes.h"
 #include "RemoteSvr/log_file.h"
-#include "RemoteSvr/tests/log_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -38,9 +40,9 @@ class RecordTransferTest : public ::testing::Test {
   }
   void TearDown() override { LogFile().OpenInDirectory(std::string(), 0, 0, "VNK-Pellucor", ".txt"); }
 
-  std::vector<std::string> LogLines() const { return LogFolder::Lines(LogFile().Path()); }
+  std::vector<std::string> LogLines() const { return FileLines(LogFile().Path()); }
 
-  LogFolder folder;
+  ScratchFolder folder;
   LoopbackPair pair;
   PwdResetRecord received{};
 };
@@ -88,7 +90,7 @@ TEST_F(RecordTransferTest, BadHeadersGetTenLogLinesAndNoReply) {
       {0, 0, "Invalid message received, header mask 00000000"},
   };
   for (const Case& c : cases) {
-    LogFolder caseFolder;
+    ScratchFolder caseFolder;
     LogFile().OpenInDirectory(caseFolder.Path(), 0, 1, "VNK-Pellucor", ".txt");
     LoopbackPair connection;
     PwdResetRecord bad = Request("bad");
@@ -108,7 +110,7 @@ TEST_F(RecordTransferTest, BadHeadersGetTenLogLinesAndNoReply) {
 TEST_F(RecordTransferTest, PeerClosingEndsTheConnection) {
   const std::string bytes = Bytes(Request("closing"));
   for (std::size_t sent : {std::size_t{0}, std::size_t{5}, std::size_t{3000}}) {
-    LogFolder caseFolder;
+    ScratchFolder caseFolder;
     LogFile().OpenInDirectory(caseFolder.Path(), 0, 1, "VNK-Pellucor", ".txt");
     LoopbackPair connection;
     if (sent > 0) winsock::send(connection.client, bytes.data(), static_cast<int>(sent), 0);
@@ -126,7 +128,7 @@ TEST_F(RecordTransferTest, PeerClosingEndsTheConnection) {
 TEST_F(RecordTransferTest, StalledRecordRunsOutOfTime) {
   const std::string bytes = Bytes(Request("stalled"));
   for (std::size_t sent : {std::size_t{1}, std::size_t{3000}}) {
-    LogFolder caseFolder;
+    ScratchFolder caseFolder;
     LogFile().OpenInDirectory(caseFolder.Path(), 0, 1, "VNK-Pellucor", ".txt");
     LoopbackPair connection;
     winsock::send(connection.client, bytes.data(), static_cast<int>(sent), 0);

@@ -16,7 +16,7 @@
 #include "RemoteSvr/common/record_client.h"
 #include "RemoteSvr/database_settings.h"
 #include "RemoteSvr/log_file.h"
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 
 #include "RemoteSvr/common/record_client.h"
 #include "RemoteSvr/question_choice.h"
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 
 namespace {
 

@@ -24,7 +24,8 @@
 #include "RemoteSvr/program_options.h"
 #include "RemoteSvr/pwd_reset_server.h"
 #include "RemoteSvr/pwd_reset_service.h"
-#include "RemoteSvr/tests/log_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_folder.h"
 #include "platform/service/service_manager.h"
 
 namespace {
@@ -59,7 +60,7 @@ class ServiceFrameTest : public ::testing::Test {
     LogFile().OpenInDirectory("", 0, 0, "VNK-Pellucor", ".txt");
   }
 
-  std::vector<std::string> LogLines() { return LogFolder::Lines(LogFile().Path()); }
+  std::vector<std::string> LogLines() { return FileLines(LogFile().Path()); }
   std::string LogText() {
     std::string text;
     for (const std::string& line : LogLines()) text += line + "\n";
@@ -91,7 +92,7 @@ class ServiceFrameTest : public ::testing::Test {
     return returned;
   }
 
-  LogFolder folder;
+  ScratchFolder folder;
   std::unique_ptr<CTestService> service;
 };
 

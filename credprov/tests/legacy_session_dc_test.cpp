@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "RemoteSvr/tests/dc_service_fixture.h"
+#include "tests/support/dc_service_fixture.h"
 #include "credprov/pwd_reset_session_factory.h"
 #include "credprov/legacy_pwd_reset_session.h"
 #include "platform/base/text.h"

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "RemoteSvr/common/hashed_answer.h"
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 #include "credprov/pwd_reset_session_factory.h"
 #include "platform/base/text.h"
 

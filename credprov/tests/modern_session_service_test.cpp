@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 #include "credprov/modern_pwd_reset_session.h"
 #include "credprov/pwd_reset_session_factory.h"
 #include "platform/base/text.h"

@@ -2,16 +2,14 @@
 // takes.
 #include "credprov/tests/scripted_peer.h"
 
-#include <arpa/inet.h>
 #include <netinet/tcp.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
 
 #include "RemoteSvr/common/record_cipher.h"
-#include "RemoteSvr/common/tests/loopback.h"
+#include "tests/support/socket_bytes.h"
 
 namespace {
 
@@ -31,13 +29,9 @@ bool CPeerConnection::Receive(PwdResetRecord& request) {
 
 void CPeerConnection::Reply(PwdResetRecord reply, int pieces) {
   EncipherRecordFields(reply);
-  const char* const bytes = reinterpret_cast<const char*>(&reply);
-  std::size_t at = 0;
-  for (int i = 0; i < pieces && at < RECORD_SIZE; ++i) {
-    const std::size_t left = RECORD_SIZE - at;
-    const std::size_t size = i == pieces - 1 ? left : std::max<std::size_t>(1, left / static_cast<std::size_t>(pieces - i));
-    SendRaw(std::string(bytes + at, size));
-    at += size;
+  const std::string bytes(reinterpret_cast<const char*>(&reply), RECORD_SIZE);
+  for (const std::string& piece : CutInPieces(bytes, pieces)) {
+    SendRaw(piece);
     // Let each piece leave as a segment of its own.
     if (pieces > 1) std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
@@ -59,27 +53,15 @@ void CPeerConnection::Close() {
   socket = INVALID_SOCKET;
 }
 
-CScriptedPeer::CScriptedPeer(Script script, const char* address, std::uint16_t wantedPort) {
-  listener = winsock::socket(AF_INET, SOCK_STREAM, 0);
-  const int on = 1;
-  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(wantedPort);
-  inet_pton(AF_INET, address, &local.sin_addr);
-  EXPECT_EQ(winsock::bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof(local)), 0);
-  EXPECT_EQ(winsock::listen(listener, 4), 0);
-  int length = sizeof(local);
-  winsock::getsockname(listener, reinterpret_cast<sockaddr*>(&local), &length);
-  port = ntohs(local.sin_port);
-  thread = std::thread([this, on, script = std::move(script)] {
-    WSAPOLLFD entry{listener, POLLIN, 0};
-    if (WSAPoll(&entry, 1, kAcceptWaitMilliseconds) != 1) {
+CScriptedPeer::CScriptedPeer(Script script, const char* address, std::uint16_t port) : listener(address, port) {
+  thread = std::thread([this, script = std::move(script)] {
+    const SOCKET s = listener.Accept(kAcceptWaitMilliseconds);
+    if (s == INVALID_SOCKET) {
       ADD_FAILURE() << "no client connected to the scripted peer";
       return;
     }
-    const SOCKET s = winsock::accept(listener, nullptr, nullptr);
     // Pieces go out as segments of their own.
+    const int on = 1;
     setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
     CPeerConnection connection(s);
     script(connection);
@@ -87,10 +69,7 @@ CScriptedPeer::CScriptedPeer(Script script, const char* address, std::uint16_t w
   });
 }
 
-CScriptedPeer::~CScriptedPeer() {
-  Join();
-  closesocket(listener);
-}
+CScriptedPeer::~CScriptedPeer() { Join(); }
 
 void CScriptedPeer::Join() {
   if (thread.joinable()) thread.join();

@@ -11,6 +11,7 @@
 
 #include "RemoteSvr/common/pwd_reset_record.h"
 #include "platform/winsock/winsock.h"
+#include "tests/support/loopback_listener.h"
 
 // The accepted connection as a script sees it.
 class CPeerConnection {
@@ -44,13 +45,12 @@ class CScriptedPeer {
   CScriptedPeer(const CScriptedPeer&) = delete;
   CScriptedPeer& operator=(const CScriptedPeer&) = delete;
 
-  std::uint16_t Port() const { return port; }
+  std::uint16_t Port() const { return listener.Port(); }
   // Waits for the script to end.
   void Join();
 
  private:
-  SOCKET listener = INVALID_SOCKET;
-  std::uint16_t port = 0;
+  LoopbackListener listener;
   std::thread thread;
 };
 

@@ -10,34 +10,11 @@
 
 #include "credprov/tests/test_registry.h"
 #include "platform/winsock/winsock.h"
+#include "tests/support/loopback_listener.h"
 
 namespace {
 
 const std::u16string kCouldNotConnect = u"Could not connect to any Password Reset servers:\n\n";
-
-// Listens on 127.0.0.1 at a free port; tells whether a client connected.
-class CListener {
- public:
-  CListener() {
-    s = winsock::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(winsock::bind(s, reinterpret_cast<sockaddr*>(&local), sizeof(local)), 0);
-    EXPECT_EQ(winsock::listen(s, 4), 0);
-    int length = sizeof(local);
-    winsock::getsockname(s, reinterpret_cast<sockaddr*>(&local), &length);
-    port = ntohs(local.sin_port);
-  }
-  ~CListener() { closesocket(s); }
-  bool ClientWaiting() const {
-    WSAPOLLFD entry{s, POLLIN, 0};
-    return WSAPoll(&entry, 1, 0) == 1;
-  }
-
-  SOCKET s;
-  std::uint16_t port;
-};
 
 TEST(SessionFactory, EncryptionAskedForByProtocolAndSetting) {
   const struct {
@@ -55,10 +32,7 @@ TEST(SessionFactory, EncryptionAskedForByProtocolAndSetting) {
 }
 
 TEST(SessionFactory, MessagesAndConnectionsByConfiguration) {
-  const std::uint16_t closedPort = [] {
-    const CListener listener;
-    return listener.port;
-  }();
+  const std::uint16_t closedPort = FreeLoopbackPort();
   struct Case {
     const char* name;
     std::string values;      // the product key's values besides CentralServer
@@ -96,9 +70,9 @@ TEST(SessionFactory, MessagesAndConnectionsByConfiguration) {
   for (const Case& c : cases) {
     registry.Write((c.withServer ? std::string("\"CentralServer\"=\"127.0.0.1\"\r\n") : std::string()) + c.values);
     const CPwdResetConfig config;
-    CListener listener;
+    LoopbackListener listener;
     CPwdResetSessionFactory factory;
-    const auto session = factory.CreateSession(config, c.useClosedPort ? closedPort : listener.port);
+    const auto session = factory.CreateSession(config, c.useClosedPort ? closedPort : listener.Port());
     EXPECT_EQ(session != nullptr, c.connects) << c.name;
     EXPECT_EQ(listener.ClientWaiting(), c.connects) << c.name;
     if (c.connects) {

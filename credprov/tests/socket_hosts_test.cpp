@@ -7,29 +7,10 @@
 #include <netdb.h>
 #include <gtest/gtest.h>
 
-#include "RemoteSvr/common/tests/loopback.h"
+#include "tests/support/loopback_listener.h"
+#include "tests/support/socket_bytes.h"
 
 namespace {
-
-// Listens on 127.0.0.1 at a free port.
-class CListener {
- public:
-  CListener() {
-    s = winsock::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(winsock::bind(s, reinterpret_cast<sockaddr*>(&local), sizeof(local)), 0);
-    EXPECT_EQ(winsock::listen(s, 4), 0);
-    int length = sizeof(local);
-    winsock::getsockname(s, reinterpret_cast<sockaddr*>(&local), &length);
-    port = ntohs(local.sin_port);
-  }
-  ~CListener() { closesocket(s); }
-
-  SOCKET s;
-  std::uint16_t port;
-};
 
 TEST(SocketHosts, ConnectsToTheAddressThatAcceptsAfterThoseThatRefuse) {
   addrinfo hints{};
@@ -42,11 +23,11 @@ TEST(SocketHosts, ConnectsToTheAddressThatAcceptsAfterThoseThatRefuse) {
     freeaddrinfo(list);
   }
   ASSERT_EQ(count, 3) << "runs with the hosts file two_addresses.hosts over /etc/hosts";
-  const CListener listener;
+  const LoopbackListener listener;
   CSocket socket;
   ASSERT_NE(socket.Create(SOCK_STREAM), 0);
-  ASSERT_NE(socket.Connect("two-addresses.test", listener.port), 0);
-  const SOCKET peer = winsock::accept(listener.s, nullptr, nullptr);
+  ASSERT_NE(socket.Connect("two-addresses.test", listener.Port()), 0);
+  const SOCKET peer = listener.Accept();
   EXPECT_EQ(socket.Send("hello", 5, 0), 5);
   EXPECT_EQ(ReceiveBytes(peer, 5), "hello");
   closesocket(peer);

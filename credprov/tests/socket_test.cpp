@@ -11,52 +11,16 @@
 #include <cstring>
 #include <string>
 
-#include "RemoteSvr/common/tests/loopback.h"
+#include "tests/support/loopback_listener.h"
+#include "tests/support/socket_bytes.h"
 
 namespace {
 
-// A listening socket on `address` at a free port (or `port`), accepting
-// nothing until asked.
-class CListener {
- public:
-  explicit CListener(const char* address = "127.0.0.1", std::uint16_t wanted = 0, int backlog = 4) {
-    s = winsock::socket(AF_INET, SOCK_STREAM, 0);
-    const int on = 1;
-    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(wanted);
-    inet_pton(AF_INET, address, &local.sin_addr);
-    EXPECT_EQ(winsock::bind(s, reinterpret_cast<sockaddr*>(&local), sizeof(local)), 0);
-    EXPECT_EQ(winsock::listen(s, backlog), 0);
-    int length = sizeof(local);
-    winsock::getsockname(s, reinterpret_cast<sockaddr*>(&local), &length);
-    port = ntohs(local.sin_port);
-  }
-  ~CListener() { closesocket(s); }
-  // The next connection; INVALID_SOCKET when none comes (a bound so that a
-  // failing test ends, not one its outcome depends on).
-  SOCKET Accept() {
-    WSAPOLLFD entry{s, POLLIN, 0};
-    if (WSAPoll(&entry, 1, 10000) != 1) return INVALID_SOCKET;
-    return winsock::accept(s, nullptr, nullptr);
-  }
-
-  SOCKET s;
-  std::uint16_t port;
-};
-
-// A port on which nothing listens.
-std::uint16_t ClosedPort() {
-  const CListener listener;
-  return listener.port;
-}
-
 TEST(Socket, SendsReceivesPeeksAndSeesThePeerClose) {
-  CListener listener;
+  LoopbackListener listener;
   CSocket socket;
   ASSERT_NE(socket.Create(SOCK_STREAM), 0);
-  ASSERT_NE(socket.Connect("127.0.0.1", listener.port), 0);
+  ASSERT_NE(socket.Connect("127.0.0.1", listener.Port()), 0);
   const SOCKET peer = listener.Accept();
   ASSERT_NE(peer, INVALID_SOCKET);
 
@@ -83,11 +47,11 @@ TEST(Socket, NamesThatDoNotResolveAndAddressesThatRefuse) {
   EXPECT_EQ(socket.Connect("no-such-host.invalid", 7257), 0);
   EXPECT_EQ(socket.Connect("", 7257), 0);
   EXPECT_EQ(socket.Connect(nullptr, 7257), 0);
-  EXPECT_EQ(socket.Connect("127.0.0.1", ClosedPort()), 0);
+  EXPECT_EQ(socket.Connect("127.0.0.1", FreeLoopbackPort()), 0);
   EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
   // The same object connects afterwards, on a fresh socket.
-  CListener listener;
-  ASSERT_NE(socket.Connect("localhost", listener.port), 0);
+  LoopbackListener listener;
+  ASSERT_NE(socket.Connect("localhost", listener.Port()), 0);
   const SOCKET peer = listener.Accept();
   EXPECT_EQ(socket.Send("ok", 2, 0), 2);
   EXPECT_EQ(ReceiveBytes(peer, 2), "ok");
@@ -97,20 +61,20 @@ TEST(Socket, NamesThatDoNotResolveAndAddressesThatRefuse) {
 TEST(Socket, AConnectThatTimedOutIsNotRetriedOnItsSocket) {
   // A listener whose queue is full drops every further SYN unanswered; its
   // one queued connection is the filler's.
-  CListener full("127.0.0.2", 0, 0);
+  LoopbackListener full("127.0.0.2", 0, 0);
   CSocket filler;
   ASSERT_NE(filler.Create(SOCK_STREAM), 0);
-  ASSERT_NE(filler.Connect("127.0.0.2", full.port), 0);
-  WSAPOLLFD queued{full.s, POLLIN, 0};
+  ASSERT_NE(filler.Connect("127.0.0.2", full.Port()), 0);
+  WSAPOLLFD queued{full.Socket(), POLLIN, 0};
   ASSERT_EQ(WSAPoll(&queued, 1, 10000), 1);
-  CListener open("127.0.0.1", full.port);
+  LoopbackListener open("127.0.0.1", full.Port());
 
   CSocket socket;
   socket.SetTimeLimit(std::chrono::milliseconds(300));
   ASSERT_NE(socket.Create(SOCK_STREAM), 0);
-  EXPECT_EQ(socket.Connect("127.0.0.2", full.port), 0);
+  EXPECT_EQ(socket.Connect("127.0.0.2", full.Port()), 0);
   // The next server gets a socket of its own, not the one still connecting.
-  ASSERT_NE(socket.Connect("127.0.0.1", full.port), 0) << WSAGetLastError();
+  ASSERT_NE(socket.Connect("127.0.0.1", full.Port()), 0) << WSAGetLastError();
   const SOCKET peer = open.Accept();
   EXPECT_EQ(socket.Send("ok", 2, 0), 2);
   EXPECT_EQ(ReceiveBytes(peer, 2), "ok");
@@ -118,9 +82,9 @@ TEST(Socket, AConnectThatTimedOutIsNotRetriedOnItsSocket) {
 }
 
 TEST(Socket, NothingConnectsWithoutCreate) {
-  CListener listener;
+  LoopbackListener listener;
   CSocket socket;
-  EXPECT_EQ(socket.Connect("127.0.0.1", listener.port), 0);
+  EXPECT_EQ(socket.Connect("127.0.0.1", listener.Port()), 0);
 }
 
 }  // namespace

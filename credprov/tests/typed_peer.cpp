@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "tests/support/socket_bytes.h"
+
 namespace {
 
 // Bounds on waiting for the client, so a test that goes wrong ends instead
@@ -183,13 +185,8 @@ void CTypedPeerConnection::ShutdownTls() {
 }
 
 void CTypedPeerConnection::WriteInPieces(const std::string& bytes, int pieces) {
-  std::size_t at = 0;
-  for (int i = 0; i < pieces && at < bytes.size(); ++i) {
-    const std::size_t left = bytes.size() - at;
-    const std::size_t size =
-        i == pieces - 1 ? left : std::max<std::size_t>(1, left / static_cast<std::size_t>(pieces - i));
-    Write(bytes.substr(at, size));
-    at += size;
+  for (const std::string& piece : CutInPieces(bytes, pieces)) {
+    Write(piece);
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
 }
@@ -300,40 +297,22 @@ bool ServeNegotiation(CTypedPeerConnection& connection, std::uint32_t flags, con
 // ---------------------------------------------------------------------------
 // Listener
 
-CTypedPeer::CTypedPeer(Script script, const char* address, std::uint16_t wantedPort) {
-  listener = winsock::socket(AF_INET, SOCK_STREAM, 0);
-  const int on = 1;
-  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(wantedPort);
-  inet_pton(AF_INET, address, &local.sin_addr);
-  EXPECT_EQ(winsock::bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof(local)), 0);
-  EXPECT_EQ(winsock::listen(listener, 4), 0);
-  int length = sizeof(local);
-  winsock::getsockname(listener, reinterpret_cast<sockaddr*>(&local), &length);
-  port = ntohs(local.sin_port);
+CTypedPeer::CTypedPeer(Script script, const char* address, std::uint16_t port) : listener(address, port) {
   if (!script) return;
   thread = std::thread([this, script = std::move(script)] {
-    WSAPOLLFD entry{listener, POLLIN, 0};
-    if (WSAPoll(&entry, 1, kAcceptWaitMilliseconds) != 1) {
+    const SOCKET s = listener.Accept(kAcceptWaitMilliseconds);
+    if (s == INVALID_SOCKET) {
       ADD_FAILURE() << "no client connected to the typed peer";
       return;
     }
-    CTypedPeerConnection connection(winsock::accept(listener, nullptr, nullptr));
+    CTypedPeerConnection connection(s);
     script(connection);
   });
 }
 
-CTypedPeer::~CTypedPeer() {
-  Join();
-  closesocket(listener);
-}
+CTypedPeer::~CTypedPeer() { Join(); }
 
-bool CTypedPeer::ClientWaiting() const {
-  WSAPOLLFD entry{listener, POLLIN, 0};
-  return WSAPoll(&entry, 1, 0) == 1;
-}
+bool CTypedPeer::ClientWaiting() const { return listener.ClientWaiting(); }
 
 void CTypedPeer::Join() {
   if (thread.joinable()) thread.join();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/winsock/winsock.h"
+#include "tests/support/loopback_listener.h"
 
 // One message as the peer received it.
 struct PeerMessage {
@@ -103,14 +104,13 @@ class CTypedPeer {
   CTypedPeer(const CTypedPeer&) = delete;
   CTypedPeer& operator=(const CTypedPeer&) = delete;
 
-  std::uint16_t Port() const { return port; }
+  std::uint16_t Port() const { return listener.Port(); }
   // Whether a client is waiting to be accepted.
   bool ClientWaiting() const;
   void Join();
 
  private:
-  SOCKET listener = INVALID_SOCKET;
-  std::uint16_t port = 0;
+  LoopbackListener listener;
   std::thread thread;
 };
 

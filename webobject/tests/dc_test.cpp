@@ -8,7 +8,7 @@
 
 #include "RemoteSvr/common/hashed_answer.h"
 #include "RemoteSvr/common/pwd_reset_record.h"
-#include "RemoteSvr/tests/dc_service_fixture.h"
+#include "tests/support/dc_service_fixture.h"
 #include "platform/base/text.h"
 #include "webobject/tests/web_service_fixture.h"
 

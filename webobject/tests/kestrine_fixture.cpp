@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 std::string KestrinePath() { return std::filesystem::canonical(KESTRINE_LIBRARY).string(); }
 
@@ -23,17 +21,6 @@ const CKestrineExports& KestrineExports() {
     return found;
   }();
   return exports;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 void CRegistryFolderTest::SetUp() {

@@ -9,6 +9,7 @@
 
 #include "platform/base/library_loader.h"
 #include "platform/com/oleauto.h"
+#include "tests/support/file_bytes.h"
 
 struct CKestrineExports {
   HRESULT (*getClassObject)(REFCLSID, REFIID, void**) = nullptr;
@@ -21,9 +22,6 @@ struct CKestrineExports {
 const CKestrineExports& KestrineExports();
 // Its full path.
 std::string KestrinePath();
-
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // A folder with registry.reg in it (not yet written) for each test.
 class CRegistryFolderTest : public ::testing::Test {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 #include "webobject/tests/kestrine_fixture.h"
 #include "webobject/tests/script_host.h"
 

@@ -11,7 +11,8 @@
 
 #include "RemoteSvr/common/hashed_answer.h"
 #include "RemoteSvr/common/record_cipher.h"
-#include "RemoteSvr/common/tests/loopback.h"
+#include "tests/support/loopback_pair.h"
+#include "tests/support/socket_bytes.h"
 
 namespace {
 

@@ -11,7 +11,8 @@
 #include <fstream>
 #include <string>
 
-#include "RemoteSvr/tests/dc_directory.h"
+#include "tests/support/dc_directory.h"
+#include "tests/support/dc_test_users.h"
 #include "platform/netapi/netapi.h"
 #include "platform/base/text.h"
 
@@ -20,18 +21,10 @@ namespace {
 class NetApiDcTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_FALSE(DcSettings().address.empty()) << "run through dc_run.sh"; }
-  void TearDown() override {
-    for (const std::string& user : users) directory.DeleteUser(user);
-  }
 
   // A new enabled account, its name unique to this file and run.
   std::string NewUser(const std::string& prefix, const std::string& password) {
-    static std::atomic<int> serial{0};
-    const std::string name = "na" + prefix.substr(0, 10) + std::to_string(getpid() % 10000) + "x" +
-                             std::to_string(++serial);
-    EXPECT_TRUE(directory.CreateUser(name, password)) << directory.lastError;
-    users.push_back(name);
-    return name;
+    return users.New("na" + prefix.substr(0, 10), password);
   }
 
   static NET_API_STATUS SetPassword(LPCWSTR server, const std::string& user, const std::string& password) {
@@ -74,7 +67,7 @@ class NetApiDcTest : public ::testing::Test {
   }
 
   CDcDirectory directory;
-  std::vector<std::string> users;
+  CDcTestUsers users{directory};
 };
 
 TEST_F(NetApiDcTest, AdministratorsResetLetsOnlyTheNewPasswordLogOnWhateverTheServersForm) {

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <string>
 
-#include "RemoteSvr/tests/dc_directory.h"
-#include "RemoteSvr/tests/dc_outage.h"
+#include "tests/support/dc_directory.h"
+#include "tests/support/dc_outage.h"
 #include "platform/base/format_message.h"
 #include "platform/base/text.h"
 #include "platform/netapi/netapi.h"

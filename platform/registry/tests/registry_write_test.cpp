@@ -8,28 +8,16 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/base/text.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
+#include "tests/support/file_bytes.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 class RegistryWriteTest : public ::testing::Test {
  protected:
@@ -87,7 +75,7 @@ TEST_F(RegistryWriteTest, AMissingFileIsCreatedWithTheHeaderAndTheKeys) {
   RegCloseKey(key);
   EXPECT_EQ(Text("some.prog\\clsid"), "{value}");
   EXPECT_EQ(Text("Some.Prog\\CLSID", "named"), "say \"hi\" C:\\dir");
-  EXPECT_EQ(ReadFile(path),
+  EXPECT_EQ(ReadFileBytes(path),
             "Windows Registry Editor Version 5.00\r\n"
             "\r\n[HKEY_CLASSES_ROOT\\Some.Prog\\CLSID]\r\n"
             "@=\"{value}\"\r\n"
@@ -147,7 +135,7 @@ TEST_F(RegistryWriteTest, EditsKeepEveryOtherLineInTheFilesOwnEncoding) {
       }
       return utf8;
     };
-    WriteFile(path, encode(text));
+    WriteFileBytes(path, encode(text));
     HKEY thing = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "thing", 0, KEY_READ, &thing), ERROR_SUCCESS);
     ASSERT_EQ(SetText(thing, nullptr, u"new"), ERROR_SUCCESS);
@@ -158,7 +146,7 @@ TEST_F(RegistryWriteTest, EditsKeepEveryOtherLineInTheFilesOwnEncoding) {
     std::string expected = text;
     const std::string before = "@=\"old\"" + nl + "\"Stale\"=\"gone soon\"" + nl;
     expected.replace(expected.find(before), before.size(), "@=\"new\"" + nl);
-    EXPECT_EQ(ReadFile(path), encode(expected));
+    EXPECT_EQ(ReadFileBytes(path), encode(expected));
     EXPECT_EQ(Text("Thing\\Sub"), "sub");
     std::string product;
     EXPECT_TRUE(ReadRegistryText(HKEY_LOCAL_MACHINE, "Software\\Varnok AG\\Varnok Password Reset", "DatabasePath",
@@ -169,14 +157,14 @@ TEST_F(RegistryWriteTest, EditsKeepEveryOtherLineInTheFilesOwnEncoding) {
 
 TEST_F(RegistryWriteTest, SettingAValueReplacesItInEverySectionOfTheKey) {
   // The reader takes the last of repeated sections' values; a write leaves one.
-  WriteFile(path,
+  WriteFileBytes(path,
             "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\K]\n\"v\"=\"one\"\n\n"
             "[HKEY_CLASSES_ROOT\\Other]\n@=\"x\"\n\n[HKEY_CLASSES_ROOT\\k]\n\"V\"=\"two\"");
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "K", 0, KEY_READ, &key), ERROR_SUCCESS);
   ASSERT_EQ(SetText(key, u"v", u"three"), ERROR_SUCCESS);
   RegCloseKey(key);
-  const std::string text = ReadFile(path);
+  const std::string text = ReadFileBytes(path);
   EXPECT_EQ(text.find("one"), std::string::npos);
   EXPECT_EQ(text.find("two"), std::string::npos);
   // The file's last line had no line end: the new line does not run into it.
@@ -264,9 +252,9 @@ TEST_F(RegistryWriteTest, ATreeWithoutSubkeyNameKeepsTheKeyItself) {
 // folder where nothing can be created gives its failure; either way nothing
 // is left behind. (A read-only file system: webobject's registration tests.)
 TEST_F(RegistryWriteTest, WriteFailuresLeaveTheFileAsItWas) {
-  WriteFile(path, "not a registry file\r\n");
+  WriteFileBytes(path, "not a registry file\r\n");
   EXPECT_EQ(CreateWithDefault(u"New", u"x"), static_cast<LSTATUS>(ERROR_BADDB));
-  EXPECT_EQ(ReadFile(path), "not a registry file\r\n");
+  EXPECT_EQ(ReadFileBytes(path), "not a registry file\r\n");
   ::setenv("VARNOK_REGISTRY", (folder + "/missing/registry.reg").c_str(), 1);
   EXPECT_EQ(CreateWithDefault(u"New", u"x"), static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND));
   ::setenv("VARNOK_REGISTRY", path.c_str(), 1);
@@ -274,7 +262,7 @@ TEST_F(RegistryWriteTest, WriteFailuresLeaveTheFileAsItWas) {
 }
 
 TEST_F(RegistryWriteTest, TheFileKeepsItsMode) {
-  WriteFile(path, "Windows Registry Editor Version 5.00\n");
+  WriteFileBytes(path, "Windows Registry Editor Version 5.00\n");
   ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
   ASSERT_EQ(CreateWithDefault(u"Moded", u"x"), ERROR_SUCCESS);
   struct stat info{};

@@ -5,25 +5,24 @@
 #include "platform/service/service_manager.h"
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/base/last_error.h"
 #include "platform/service/service_unit_file.h"
+#include "tests/support/command_output.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/notify_socket.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -32,44 +31,19 @@ constexpr const char* kServiceName = "probe svc";
 // long when the code works.
 constexpr auto kPatience = std::chrono::seconds(30);
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// Runs a command line through the shell; its exit status and output.
-int RunShell(const std::string& commandLine, std::string& output) {
-  output.clear();
-  std::FILE* pipe = ::popen((commandLine + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return -1;
-  char buffer[512];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) output.append(buffer, got);
-  const int status = ::pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // The folders of the layer and a notify socket, all in a temporary folder,
 // named to the layer through its environment variables.
 class ServiceManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "varnok-svc-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root = pattern;
     std::filesystem::create_directory(root + "/services");
     setenv("VARNOK_SERVICE_DIR", (root + "/services").c_str(), 1);
     setenv("VARNOK_RUN_DIR", (root + "/run").c_str(), 1);
     setenv("PROBE_LOG", (root + "/probe.log").c_str(), 1);
     unsetenv("VARNOK_SERVICE_NAME");
     unsetenv("PROBE_GATE");
-    notify = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string path = root + "/notify";
-    std::strcpy(address.sun_path, path.c_str());
-    ASSERT_EQ(bind(notify, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    setenv("NOTIFY_SOCKET", path.c_str(), 1);
+    notify.emplace(root + "/notify");
+    ASSERT_TRUE(notify->Bound());
   }
 
   void TearDown() override {
@@ -81,11 +55,8 @@ class ServiceManagerTest : public ::testing::Test {
       CloseServiceHandle(service);
     }
     if (manager != nullptr) CloseServiceHandle(manager);
-    close(notify);
-    unsetenv("NOTIFY_SOCKET");
+    notify.reset();
     unsetenv("PROBE_GATE");
-    std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
   }
 
   void Install(const std::string& program = SERVICE_PROBE, const char* account = nullptr) {
@@ -109,23 +80,13 @@ class ServiceManagerTest : public ::testing::Test {
   }
 
   // The next datagram on the notify socket; "" when none comes.
-  std::string NextNotice() {
-    pollfd event{notify, POLLIN, 0};
-    if (poll(&event, 1, static_cast<int>(std::chrono::milliseconds(kPatience).count())) <= 0) return "";
-    char buffer[512];
-    const ssize_t got = recv(notify, buffer, sizeof(buffer), 0);
-    return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : "";
-  }
+  std::string NextNotice() { return notify->NextNotice(kPatience); }
 
-  std::vector<std::string> ProbeLog() {
-    std::vector<std::string> lines;
-    std::ifstream in(root + "/probe.log");
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
+  std::vector<std::string> ProbeLog() { return FileLines(root + "/probe.log"); }
 
-  std::string root;
-  int notify = -1;
+  ScratchFolder scratch{"varnok-svc"};
+  std::string root = scratch.Path();
+  std::optional<NotifySocket> notify;
   SC_HANDLE manager = nullptr;
   SC_HANDLE service = nullptr;
 };
@@ -134,7 +95,7 @@ TEST_F(ServiceManagerTest, InstallWritesAUnitWithoutThePassword) {
   setenv("VARNOK_REGISTRY", "/etc/varnok/test.reg", 1);
   Install(SERVICE_PROBE, ".\\root");
   unsetenv("VARNOK_REGISTRY");
-  const std::string unit = ReadFile(root + "/services/probe\\x20svc.service");
+  const std::string unit = ReadFileBytes(root + "/services/probe\\x20svc.service");
   EXPECT_NE(unit.find("\nDescription=Probe service\n"), std::string::npos) << unit;
   EXPECT_NE(unit.find("\nType=notify\n"), std::string::npos) << unit;
   EXPECT_NE(unit.find(std::string("\nExecStart=\"") + SERVICE_PROBE + "\"\n"), std::string::npos) << unit;
@@ -321,22 +282,22 @@ TEST_F(ServiceManagerTest, CommandStartsControlsAndStops) {
   Install();
   const std::string command = std::string("'") + SERVICE_COMMAND + "' ";
   std::string output;
-  EXPECT_EQ(RunShell(command + "query 'probe svc'", output), 0);
+  EXPECT_EQ(RunCommand(command + "query 'probe svc'", output), 0);
   EXPECT_EQ(output.substr(0, output.find('\n')), "probe svc: Stopped");
-  EXPECT_EQ(RunShell(command + "stop 'probe svc'", output), 1);
+  EXPECT_EQ(RunCommand(command + "stop 'probe svc'", output), 1);
   EXPECT_EQ(output, "varnok-service: stop probe svc: 1062 The service has not been started.\n");
-  EXPECT_EQ(RunShell(command + "start 'probe svc'", output), 0) << output;
+  EXPECT_EQ(RunCommand(command + "start 'probe svc'", output), 0) << output;
   EXPECT_EQ(output.substr(0, output.find('\n')), "probe svc: Running");
-  EXPECT_EQ(RunShell(command + "pause 'probe svc'", output), 0) << output;
+  EXPECT_EQ(RunCommand(command + "pause 'probe svc'", output), 0) << output;
   EXPECT_NE(output.find("probe svc: Paused\n  State ..........: 7\n"), std::string::npos) << output;
-  EXPECT_EQ(RunShell(command + "continue 'probe svc'", output), 0) << output;
+  EXPECT_EQ(RunCommand(command + "continue 'probe svc'", output), 0) << output;
   EXPECT_EQ(output.substr(0, output.find('\n')), "probe svc: Running");
-  EXPECT_EQ(RunShell(command + "stop 'probe svc'", output), 0) << output;
+  EXPECT_EQ(RunCommand(command + "stop 'probe svc'", output), 0) << output;
   EXPECT_EQ(output.substr(0, output.find('\n')), "probe svc: Stopped");
-  EXPECT_EQ(RunShell(command + "query absent", output), 1);
+  EXPECT_EQ(RunCommand(command + "query absent", output), 1);
   EXPECT_EQ(output, "varnok-service: opening absent: 1060 The specified service does not exist as an installed "
                     "service.\n");
-  EXPECT_EQ(RunShell(command + "restart 'probe svc'", output), 2);
+  EXPECT_EQ(RunCommand(command + "restart 'probe svc'", output), 2);
 }
 
 }  // namespace

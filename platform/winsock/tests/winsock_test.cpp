@@ -11,33 +11,9 @@
 #include <cerrno>
 #include <thread>
 
+#include "tests/support/loopback_pair.h"
+
 namespace {
-
-// A connected pair of loopback TCP sockets and the listener they came from.
-struct LoopbackPair {
-  SOCKET listener = INVALID_SOCKET;
-  SOCKET client = INVALID_SOCKET;
-  SOCKET server = INVALID_SOCKET;
-
-  LoopbackPair() {
-    listener = winsock::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(winsock::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    EXPECT_EQ(winsock::listen(listener, 4), 0);
-    int length = sizeof(address);
-    EXPECT_EQ(winsock::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    client = winsock::socket(AF_INET, SOCK_STREAM, 0);
-    EXPECT_EQ(winsock::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    server = winsock::accept(listener, nullptr, nullptr);
-    EXPECT_NE(server, INVALID_SOCKET);
-  }
-  ~LoopbackPair() {
-    for (SOCKET s : {listener, client, server})
-      if (s != INVALID_SOCKET) closesocket(s);
-  }
-};
 
 TEST(WsaErrorFromErrno, MapsSocketErrnosToWindowsSocketsCodes) {
   const struct {
@@ -151,7 +127,7 @@ TEST(WinsockErrors, SuccessfulCallKeepsTheLastErrorAndFailedCloseSetsIt) {
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   int length = sizeof(address);
-  winsock::getsockname(pair.listener, reinterpret_cast<sockaddr*>(&address), &length);
+  winsock::getsockname(pair.listener.Socket(), reinterpret_cast<sockaddr*>(&address), &length);
   const SOCKET second = winsock::socket(AF_INET, SOCK_STREAM, 0);
   EXPECT_EQ(winsock::bind(second, reinterpret_cast<sockaddr*>(&address), sizeof(address)), SOCKET_ERROR);
   EXPECT_EQ(WSAGetLastError(), WSAEADDRINUSE);

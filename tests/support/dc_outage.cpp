@@ -1,9 +1,10 @@
 // The DC's control script (dc.env's DC_CONTROL and DC_WORKDIR) run for a
 // halt and a resume.
-#include "RemoteSvr/tests/dc_outage.h"
+#include "tests/support/dc_outage.h"
 
-#include <cstdio>
 #include <cstdlib>
+
+#include "tests/support/command_output.h"
 
 namespace {
 
@@ -16,15 +17,7 @@ bool Control(const char* action, std::string& output) {
     output = "no DC_CONTROL or DC_WORKDIR: run through dc_run.sh";
     return false;
   }
-  const std::string command = std::string("'") + script + "' " + action + " '" + workdir + "' 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    output = "cannot run " + command;
-    return false;
-  }
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-  return ::pclose(pipe) == 0;
+  return RunCommand(std::string("'") + script + "' " + action + " '" + workdir + "'", output) == 0;
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 // Pellucor run against the fixture DC.
-#include "RemoteSvr/tests/dc_service_fixture.h"
+#include "tests/support/dc_service_fixture.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <fstream>
 #include <sstream>
 
@@ -16,16 +13,11 @@ void CDcServiceTest::SetUp() {
 
 void CDcServiceTest::TearDown() {
   if (service != nullptr) service->Stop();
-  for (const std::string& user : users) directory.DeleteUser(user);
+  users.DeleteAll();
 }
 
 std::string CDcServiceTest::NewUser(const std::string& prefix, const std::string& password) {
-  static std::atomic<int> serial{0};
-  // sAMAccountName holds at most 20 characters.
-  const std::string name = prefix.substr(0, 12) + std::to_string(getpid() % 10000) + "x" + std::to_string(++serial);
-  EXPECT_TRUE(directory.CreateUser(name, password)) << directory.lastError;
-  users.push_back(name);
-  return name;
+  return users.New(prefix, password);
 }
 
 void CDcServiceTest::WriteRegistry(const std::string& productValues) {

@@ -12,13 +12,13 @@
 
 #include "RemoteSvr/common/pwd_reset_record.h"
 #include "platform/winsock/winsock.h"
+#include "tests/support/scratch_folder.h"
 
 // The folder and the files in it. Building it points VARNOK_REGISTRY and
 // VARNOK_SYSTEM_DIR at it.
 class CServiceFiles {
  public:
   CServiceFiles();
-  ~CServiceFiles();
   CServiceFiles(const CServiceFiles&) = delete;
   CServiceFiles& operator=(const CServiceFiles&) = delete;
 
@@ -39,6 +39,7 @@ class CServiceFiles {
   std::string LogText() const;
 
  private:
+  ScratchFolder scratch;
   std::string folder;
 };
 

@@ -1,5 +1,5 @@
 // The fixture DC's users over ldaps.
-#include "RemoteSvr/tests/dc_directory.h"
+#include "tests/support/dc_directory.h"
 
 #include <cstdlib>
 #include <vector>

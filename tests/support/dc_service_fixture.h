@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "RemoteSvr/common/pwd_reset_record.h"
-#include "RemoteSvr/tests/dc_directory.h"
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/dc_directory.h"
+#include "tests/support/dc_test_users.h"
+#include "tests/support/service_fixture.h"
 
 // One question per user, answered "blue"; the service is the real Pellucor
 // program. Users made with NewUser are deleted afterwards.
@@ -50,5 +51,5 @@ class CDcServiceTest : public ::testing::Test {
   std::uint16_t servicePort = 0;
 
  private:
-  std::vector<std::string> users;
+  CDcTestUsers users{directory};
 };

@@ -1,5 +1,5 @@
 // The end-to-end tests' folder, runners and client.
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -11,14 +11,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "RemoteSvr/common/record_client.h"
 #include "RemoteSvr/database_settings.h"
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/pwd_reset_server.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/loopback_listener.h"
 
 extern char** environ;
 
@@ -28,33 +28,12 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
 sockaddr_in Loopback(std::uint16_t port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = htons(port);
   return address;
-}
-
-[[maybe_unused]] std::uint16_t FreePort() {
-  const SOCKET s = winsock::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = Loopback(0);
-  winsock::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  int length = sizeof address;
-  winsock::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  closesocket(s);
-  return ntohs(address.sin_port);
 }
 
 class CInProcessRunner : public IServiceRunner {
@@ -85,8 +64,8 @@ class CPellucorRunner : public IServiceRunner {
   bool Start(const CServiceFiles& files) override {
     const std::string program = files.Folder() + "/Pellucor";
     fs::copy_file(PELLUCOR_PATH, program, fs::copy_options::overwrite_existing);
-    port = fixedPort != 0 ? fixedPort : FreePort();
-    WriteFile(files.Folder() + "/Pellucor.cfg", "PORT = " + std::to_string(port) + "\n");
+    port = fixedPort != 0 ? fixedPort : FreeLoopbackPort();
+    WriteFileBytes(files.Folder() + "/Pellucor.cfg", "PORT = " + std::to_string(port) + "\n");
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -144,10 +123,7 @@ class CPellucorRunner : public IServiceRunner {
 
 }  // namespace
 
-CServiceFiles::CServiceFiles() {
-  std::string pattern = (fs::temp_directory_path() / "varnok-service-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp";
-  folder = pattern;
+CServiceFiles::CServiceFiles() : scratch("varnok-service"), folder(scratch.Path()) {
   fs::create_directories(folder + "/data");
   fs::create_directories(folder + "/system");
   setenv("VARNOK_REGISTRY", (folder + "/registry.reg").c_str(), 1);
@@ -157,40 +133,29 @@ CServiceFiles::CServiceFiles() {
   WriteQuestionFile("");
 }
 
-CServiceFiles::~CServiceFiles() {
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
-}
+void CServiceFiles::WriteQuestionFile(const std::string& text) const { WriteFileBytes(QuestionFilePath(), text); }
 
-void CServiceFiles::WriteQuestionFile(const std::string& text) const { WriteFile(QuestionFilePath(), text); }
+std::string CServiceFiles::QuestionFileText() const { return ReadFileBytes(QuestionFilePath()); }
 
-std::string CServiceFiles::QuestionFileText() const { return ReadFile(QuestionFilePath()); }
-
-std::vector<std::string> CServiceFiles::QuestionFileLines() const {
-  std::vector<std::string> lines;
-  std::istringstream in(QuestionFileText());
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
+std::vector<std::string> CServiceFiles::QuestionFileLines() const { return FileLines(QuestionFilePath()); }
 
 void CServiceFiles::WriteRegistry(bool withDatabasePath, const std::string& more) const {
   std::string text = "Windows Registry Editor Version 5.00\r\n\r\n"
                      "[HKEY_LOCAL_MACHINE\\Software\\Varnok AG\\Varnok Password Reset]\r\n";
   if (withDatabasePath) text += "\"DatabasePath\"=\"" + folder + "/data\"\r\n";
   text += "\"CentralServer\"=\"localhost\"\r\n" + more;
-  WriteFile(folder + "/registry.reg", text);
+  WriteFileBytes(folder + "/registry.reg", text);
 }
 
 void CServiceFiles::WriteRules(const std::string& text) const {
-  WriteFile(folder + "/system/MorrowenRules.txt", "LOGDIR " + folder + "\n" + text);
+  WriteFileBytes(folder + "/system/MorrowenRules.txt", "LOGDIR " + folder + "\n" + text);
 }
 
 std::string CServiceFiles::LogText() const {
   std::string text;
   for (const auto& entry : fs::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
-    if (name.rfind("VNK-Pellucor-", 0) == 0) text += ReadFile(entry.path().string());
+    if (name.rfind("VNK-Pellucor-", 0) == 0) text += ReadFileBytes(entry.path().string());
   }
   return text;
 }

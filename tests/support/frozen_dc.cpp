@@ -1,6 +1,6 @@
 // Finding the DC's processes by the session of its master, and the helper
 // that lets them go on when the test process ends.
-#include "RemoteSvr/tests/frozen_dc.h"
+#include "tests/support/frozen_dc.h"
 
 #include <dirent.h>
 #include <fcntl.h>
