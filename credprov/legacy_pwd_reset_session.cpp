@@ -58,12 +58,6 @@ bool CLegacyPwdResetSession::Connect(const CWideStringArray& servers, std::uint1
   return false;
 }
 
-bool CLegacyPwdResetSession::Connect(const char16_t* server, std::uint16_t port, bool basic, bool tls) {
-  CWideStringArray one;
-  one.Add(server == nullptr ? std::u16string_view() : std::u16string_view(server));
-  return Connect(one, port, basic, tls);
-}
-
 // ---------------------------------------------------------------------------
 // Identity and questions
 

@@ -25,7 +25,7 @@ class CLegacyPwdResetSession : public IPwdResetSession {
   // Refuses TLS and requires Basic security (the record's own encipherment),
   // then tries each server in order.
   bool Connect(const CWideStringArray& servers, std::uint16_t port, bool basic, bool tls) override;
-  bool Connect(const char16_t* server, std::uint16_t port, bool basic, bool tls) override;
+  using IPwdResetSession::Connect;
   // Looks the user up; a lookup that succeeds without any question is refused.
   bool EstablishIdentity(const char16_t* domain, const char16_t* user) override;
   bool NextQuestion() override;

@@ -23,22 +23,30 @@ constexpr char16_t kRequestRefused[] = u"The Password Reset server refused the r
 
 }  // namespace
 
-bool CModernPwdResetSession::EstablishIdentity(const char16_t* domain, const char16_t* user) {
-  RequestEstablishIdentity request(domain, user);
+template <typename Reply>
+CModernPwdResetSession::Outcome CModernPwdResetSession::Exchange(Request& request, Reply& reply,
+                                                                 std::u16string_view notSent,
+                                                                 std::u16string_view notUnderstood) {
   ResponsePacket packet;
   if (!Transact(request, packet)) {
-    SetMessage(kNoSession);
-    return false;
+    SetMessage(notSent);
+    return Outcome::Failed;
   }
-  ResponseEstablishIdentity reply;
   if (!reply.Parse(packet)) {
-    SetMessage(kSessionNotUnderstood);
-    return false;
+    SetMessage(notUnderstood);
+    return Outcome::Failed;
   }
   if (reply.result == 0) {
     SetReplyMessage(reply.text, kRequestRefused);
-    return false;
+    return Outcome::Refused;
   }
+  return Outcome::Accepted;
+}
+
+bool CModernPwdResetSession::EstablishIdentity(const char16_t* domain, const char16_t* user) {
+  RequestEstablishIdentity request(domain, user);
+  ResponseEstablishIdentity reply;
+  if (Exchange(request, reply, kNoSession, kSessionNotUnderstood) != Outcome::Accepted) return false;
   if (reply.questionCount == 0) {
     SetMessage(kNoQuestionsConfigured);
     return false;
@@ -51,20 +59,8 @@ bool CModernPwdResetSession::EstablishIdentity(const char16_t* domain, const cha
 
 bool CModernPwdResetSession::NextQuestion() {
   RequestNextQuestion request;
-  ResponsePacket packet;
-  if (!Transact(request, packet)) {
-    SetMessage(kNoNextQuestion);
-    return false;
-  }
   ResponseNextQuestion reply;
-  if (!reply.Parse(packet)) {
-    SetMessage(kSessionNotUnderstood);
-    return false;
-  }
-  if (reply.result == 0) {
-    SetReplyMessage(reply.text, kRequestRefused);
-    return false;
-  }
+  if (Exchange(request, reply, kNoNextQuestion, kSessionNotUnderstood) != Outcome::Accepted) return false;
   questionText = std::move(reply.question);
   hintText = std::move(reply.hint);
   ++questionNumber;
@@ -75,21 +71,10 @@ bool CModernPwdResetSession::AnswerQuestion(const char16_t* answer, bool& retry,
   retry = false;
   done = false;
   RequestUserResponse request(false, answer);
-  ResponsePacket packet;
-  if (!Transact(request, packet)) {
-    SetMessage(kAnswerNotSent);
-    return false;
-  }
   ResponseUserResponse reply;
-  if (!reply.Parse(packet)) {
-    SetMessage(kResponseNotUnderstood);
-    return false;
-  }
-  if (reply.result == 0) {
-    retry = reply.more != 0;
-    SetReplyMessage(reply.text, kRequestRefused);
-    return false;
-  }
+  const Outcome outcome = Exchange(request, reply, kAnswerNotSent, kResponseNotUnderstood);
+  if (outcome == Outcome::Refused) retry = reply.more != 0;
+  if (outcome != Outcome::Accepted) return false;
   done = reply.more == 0;
   return true;
 }
@@ -97,20 +82,8 @@ bool CModernPwdResetSession::AnswerQuestion(const char16_t* answer, bool& retry,
 bool CModernPwdResetSession::SkipQuestion(bool& done) {
   done = false;
   RequestUserResponse request(true, nullptr);
-  ResponsePacket packet;
-  if (!Transact(request, packet)) {
-    SetMessage(kSkipNotSent);
-    return false;
-  }
   ResponseUserResponse reply;
-  if (!reply.Parse(packet)) {
-    SetMessage(kResponseNotUnderstood);
-    return false;
-  }
-  if (reply.result == 0) {
-    SetReplyMessage(reply.text, kRequestRefused);
-    return false;
-  }
+  if (Exchange(request, reply, kSkipNotSent, kResponseNotUnderstood) != Outcome::Accepted) return false;
   done = reply.more == 0;
   // The next question takes the skipped one's number; neither count goes
   // below zero, whatever the server allowed.
@@ -122,41 +95,18 @@ bool CModernPwdResetSession::SkipQuestion(bool& done) {
 bool CModernPwdResetSession::ResetPassword(const char16_t* newPassword, bool& retry) {
   retry = false;
   RequestResetPassword request(newPassword);
-  ResponsePacket packet;
-  if (!Transact(request, packet)) {
-    SetMessage(kResetNotSent);
-    return false;
-  }
   ResponseResetPassword reply;
-  if (!reply.Parse(packet)) {
-    SetMessage(kResponseNotUnderstood);
-    return false;
-  }
-  if (reply.result == 0) {
-    retry = reply.retry != 0;
-    SetReplyMessage(reply.text, kRequestRefused);
-    return false;
-  }
+  const Outcome outcome = Exchange(request, reply, kResetNotSent, kResponseNotUnderstood);
+  if (outcome == Outcome::Refused) retry = reply.retry != 0;
+  if (outcome != Outcome::Accepted) return false;
   SetReplyMessage(reply.text, kPasswordReset);
   return true;
 }
 
 bool CModernPwdResetSession::UnlockAccount() {
   RequestUnlockAccount request;
-  ResponsePacket packet;
-  if (!Transact(request, packet)) {
-    SetMessage(kUnlockNotSent);
-    return false;
-  }
   ResponseUnlockAccount reply;
-  if (!reply.Parse(packet)) {
-    SetMessage(kResponseNotUnderstood);
-    return false;
-  }
-  if (reply.result == 0) {
-    SetReplyMessage(reply.text, kRequestRefused);
-    return false;
-  }
+  if (Exchange(request, reply, kUnlockNotSent, kResponseNotUnderstood) != Outcome::Accepted) return false;
   SetReplyMessage(reply.text, kAccountUnlocked);
   return true;
 }

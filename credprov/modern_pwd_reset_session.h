@@ -41,7 +41,7 @@ class CModernPwdResetSession : public IPwdResetSession {
   // Connects to the first server of the list that takes the connection and
   // negotiates there; the others are not tried, even when that fails.
   bool Connect(const CWideStringArray& servers, std::uint16_t port, bool basic, bool tls) override;
-  bool Connect(const char16_t* server, std::uint16_t port, bool basic, bool tls) override;
+  using IPwdResetSession::Connect;
   bool EstablishIdentity(const char16_t* domain, const char16_t* user) override;
   bool NextQuestion() override;
   bool AnswerQuestion(const char16_t* answer, bool& retry, bool& done) override;
@@ -73,6 +73,16 @@ class CModernPwdResetSession : public IPwdResetSession {
   bool Transact(Request& request, ResponsePacket& reply);
   // The reply's text as the message, or `fallback` when it brought none.
   void SetReplyMessage(const std::optional<std::u16string>& text, std::u16string_view fallback);
+  // How one request of the dialogue went.
+  enum class Outcome {
+    Failed,    // not sent, or its reply unreadable: the message says which
+    Refused,   // the reply's result is 0: its text (or a general one) is the message
+    Accepted,  // the reply's result is not 0
+  };
+  // Sends `request` and reads its reply into `reply` (one of the Response
+  // classes), with `notSent` or `notUnderstood` as the message on failure.
+  template <typename Reply>
+  Outcome Exchange(Request& request, Reply& reply, std::u16string_view notSent, std::u16string_view notUnderstood);
 
   CSslSocket socket;
   CMessageFraming framing;

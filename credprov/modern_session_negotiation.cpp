@@ -50,12 +50,6 @@ bool CModernPwdResetSession::Connect(const CWideStringArray& servers, std::uint1
   return false;
 }
 
-bool CModernPwdResetSession::Connect(const char16_t* server, std::uint16_t port, bool basic, bool tls) {
-  CWideStringArray one;
-  one.Add(server == nullptr ? std::u16string_view() : std::u16string_view(server));
-  return Connect(one, port, basic, tls);
-}
-
 bool CModernPwdResetSession::Transact(Request& request, ResponsePacket& reply) {
   if (request.Built() && framing.Send(request.GetType(), request.GetBody(), request.GetLength()) &&
       framing.Receive(reply.Body())) {

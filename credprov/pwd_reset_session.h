@@ -22,8 +22,8 @@ class IPwdResetSession {
   // Connects to the first reachable server of `servers`, in order, and
   // agrees on the encryption: Basic security and TLS as asked.
   virtual bool Connect(const CWideStringArray& servers, std::uint16_t port, bool basic, bool tls) = 0;
-  // The same for one server.
-  virtual bool Connect(const char16_t* server, std::uint16_t port, bool basic, bool tls) = 0;
+  // The same for one server: a list of one.
+  virtual bool Connect(const char16_t* server, std::uint16_t port, bool basic, bool tls);
   // Names the account; loads the number of questions and the skips allowed.
   virtual bool EstablishIdentity(const char16_t* domain, const char16_t* user) = 0;
   // Makes the next question current.
