@@ -16,6 +16,8 @@
 #include "RemoteSvr/common/hashed_answer.h"
 #include "RemoteSvr/common/pwd_reset_record.h"
 #include "platform/base/text.h"
+#include "tests/support/loopback_listener.h"
+#include "tests/support/socket_bytes.h"
 #include "webobject/tests/web_service_fixture.h"
 
 namespace {
@@ -248,25 +250,11 @@ TEST_F(WebObjectServiceTest, TwoPagesDialoguesInterleaveOnTheOneConnection) {
 // closes the connection, so nothing of it is read as a later reply.
 TEST_F(WebObjectServiceTest, AReplyOutOfFormClosesTheConnection) {
   ASSERT_EQ(KestrineExports().registerServer(), S_OK);
-  const SOCKET listener = winsock::socket(AF_INET, SOCK_STREAM, 0);
-  const int on = 1;
-  winsock::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(DEFAULT_PORT);
-  ASSERT_EQ(winsock::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(winsock::listen(listener, 1), 0);
+  LoopbackListener listener("127.0.0.1", DEFAULT_PORT, 1);
   std::string closedSeen;
   std::thread peer([&] {
-    const SOCKET s = winsock::accept(listener, nullptr, nullptr);
-    std::string request(RECORD_SIZE, '\0');
-    int at = 0;
-    while (at < static_cast<int>(RECORD_SIZE)) {
-      const int n = winsock::recv(s, request.data() + at, static_cast<int>(RECORD_SIZE) - at, 0);
-      if (n <= 0) break;
-      at += n;
-    }
+    const SOCKET s = listener.Accept();
+    ReceiveBytes(s, RECORD_SIZE);
     PwdResetRecord reply{};
     SetRecordHeader(reply, REQUEST_LOOKUP_USER);
     reply.header.totalLength = RECORD_SIZE - 1;
@@ -280,7 +268,7 @@ TEST_F(WebObjectServiceTest, AReplyOutOfFormClosesTheConnection) {
   EXPECT_EQ(Load(page, kDomain, u"alice"), E_FAIL);
   EXPECT_EQ(LastError(page), kNoCommunication);
   peer.join();
-  closesocket(listener);
+  listener.Close();
   EXPECT_EQ(closedSeen, "closed");
   EXPECT_EQ(Load(page, kDomain, u"alice"), E_FAIL);
 }
