@@ -278,7 +278,7 @@ std::string FoldRegistryName(std::string_view name) {
   return folded;
 }
 
-std::string JoinRegistryPath(std::string_view base, std::string_view path) {
+std::string ShownRegistryPath(std::string_view base, std::string_view path) {
   std::string joined;
   for (std::string_view rest : {base, path}) {
     while (!rest.empty()) {
@@ -287,10 +287,14 @@ std::string JoinRegistryPath(std::string_view base, std::string_view path) {
       rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
       if (part.empty()) continue;
       if (!joined.empty()) joined.push_back('\\');
-      joined.append(FoldRegistryName(part));
+      joined.append(part);
     }
   }
   return joined;
+}
+
+std::string JoinRegistryPath(std::string_view base, std::string_view path) {
+  return FoldRegistryName(ShownRegistryPath(base, path));
 }
 
 std::string DecodeRegistryText(std::string_view bytes, RegistryEncoding* encoding) {

@@ -34,8 +34,11 @@ using CRegistryKeys = std::map<std::string, CRegistryKeyValues>;
 // compare.
 std::string FoldRegistryName(std::string_view name);
 
-// `base` and then `path` below it, as one folded key path: split at "\",
-// empty parts dropped.
+// `base` and then `path` below it, split at "\" with empty parts dropped, in
+// the letter case given: how a key is shown when a section is written.
+std::string ShownRegistryPath(std::string_view base, std::string_view path);
+
+// The same path folded: how keys are compared.
 std::string JoinRegistryPath(std::string_view base, std::string_view path);
 
 // How a file's text is stored: the registry editor writes UTF-16LE with a

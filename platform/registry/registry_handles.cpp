@@ -69,17 +69,3 @@ HKEY AddOpenRegistryKey(std::string path) { return OpenKeys().Add(std::move(path
 
 bool RemoveOpenRegistryKey(HKEY key) { return OpenKeys().Remove(key); }
 
-std::string ShownRegistryPath(std::string_view base, std::string_view path) {
-  std::string joined;
-  for (std::string_view rest : {base, path}) {
-    while (!rest.empty()) {
-      const std::size_t end = rest.find('\\');
-      const std::string_view part = rest.substr(0, end);
-      rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-      if (part.empty()) continue;
-      if (!joined.empty()) joined.push_back('\\');
-      joined.append(part);
-    }
-  }
-  return joined;
-}

@@ -22,10 +22,6 @@ HKEY AddOpenRegistryKey(std::string path);
 // False when the handle is not open.
 bool RemoveOpenRegistryKey(HKEY key);
 
-// `base` and then `path` below it, split at "\" with empty parts dropped, in
-// the letter case given: how a key is shown when a section is written.
-std::string ShownRegistryPath(std::string_view base, std::string_view path);
-
 // Nothing is thrown across the Windows interface; running out of memory is a
 // status like any other.
 template <class Call>
