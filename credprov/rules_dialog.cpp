@@ -64,6 +64,9 @@ INT_PTR RulesDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
       return FALSE;
     case WM_DESTROY:
       g_dialogDestroyed = true;
+      // Wakes the loop, which may be waiting with nothing posted (the close
+      // may have come as a sent message).
+      PostQuitMessage(0);
       return FALSE;
     default:
       return FALSE;
