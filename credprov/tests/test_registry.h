@@ -42,6 +42,8 @@ class CTestRegistry {
   // The file's whole text.
   void WriteText(const std::string& text) const { std::ofstream(path, std::ios::binary | std::ios::trunc) << text; }
   void Remove() const { std::filesystem::remove(path); }
+  // The throw-away folder, for the test's other files.
+  const std::string& Folder() const { return folder; }
 
  private:
   std::string folder;

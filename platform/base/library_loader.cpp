@@ -75,3 +75,5 @@ BOOL FreeLibrary(HMODULE module) {
   }
   return TRUE;
 }
+
+BOOL DisableThreadLibraryCalls(HMODULE module) { return module != nullptr ? TRUE : FALSE; }

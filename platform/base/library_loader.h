@@ -31,3 +31,9 @@ BOOL FreeLibrary(HMODULE module);
 // matches ignoring ASCII case, with ".so" for a last ".dll" and added to a
 // name without an extension.
 std::string LibraryFileInDirectory(const std::string& directory, const std::string& fileName);
+
+inline constexpr DWORD DLL_PROCESS_DETACH = 0;
+inline constexpr DWORD DLL_PROCESS_ATTACH = 1;
+// A library's wish not to hear of threads starting and ending: nothing
+// tells libraries of threads here, so it is granted at once.
+BOOL DisableThreadLibraryCalls(HMODULE module);

@@ -22,3 +22,8 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 // Windows, for a library that names itself (self-registration). Empty when
 // no loaded file holds it.
 std::string ModulePathOfAddress(const void* address);
+
+// The instance handle of the shared library (or program) whose code holds
+// `address`: the address it was loaded at, which is what tells one module's
+// resources from another's. Null when no loaded file holds it.
+HMODULE ModuleHandleOfAddress(const void* address);

@@ -15,3 +15,9 @@ std::string ModulePathOfAddress(const void* address) {
   ::free(full);
   return path;
 }
+
+HMODULE ModuleHandleOfAddress(const void* address) {
+  Dl_info info{};
+  if (address == nullptr || ::dladdr(address, &info) == 0) return nullptr;
+  return static_cast<HMODULE>(info.dli_fbase);
+}

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/base/wintypes.h"
+#include "platform/windows/window_types.h"
 
 inline constexpr UINT MB_OK = 0x00000000;
 inline constexpr UINT MB_OKCANCEL = 0x00000001;
@@ -15,10 +16,9 @@ inline constexpr UINT MB_YESNO = 0x00000004;
 inline constexpr UINT MB_ICONERROR = 0x00000010;
 inline constexpr UINT MB_ICONQUESTION = 0x00000020;
 inline constexpr UINT MB_ICONWARNING = 0x00000030;
+inline constexpr UINT MB_ICONEXCLAMATION = MB_ICONWARNING;
 inline constexpr UINT MB_ICONINFORMATION = 0x00000040;
 
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
 inline constexpr int IDYES = 6;
 inline constexpr int IDNO = 7;
 

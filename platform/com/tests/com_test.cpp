@@ -12,6 +12,7 @@
 #include "platform/base/text.h"
 #include "platform/com/objbase.h"
 #include "platform/com/oleauto.h"
+#include "platform/com/shell_strings.h"
 
 namespace {
 
@@ -49,6 +50,20 @@ TEST(BstrTest, LengthsAndZerosAsGiven) {
   SysFreeString(zeros);
   EXPECT_EQ(SysStringLen(nullptr), 0u);
   EXPECT_EQ(SysAllocStringLen(u"x", 0x80000000u), nullptr);
+}
+
+TEST(ShellStringTest, DuplicatesIntoTaskMemoryAndRefusesNulls) {
+  LPWSTR copy = nullptr;
+  for (const char16_t* text : {u"", u"Reset Password"}) {
+    ASSERT_EQ(SHStrDupW(text, &copy), S_OK);
+    EXPECT_NE(copy, text);
+    EXPECT_EQ(std::u16string(copy), text);
+    CoTaskMemFree(copy);
+  }
+  copy = reinterpret_cast<LPWSTR>(1);
+  EXPECT_EQ(SHStrDupW(nullptr, &copy), E_INVALIDARG);
+  EXPECT_EQ(copy, nullptr);
+  EXPECT_EQ(SHStrDupW(u"x", nullptr), E_INVALIDARG);
 }
 
 class ClassCreationTest : public ::testing::Test {

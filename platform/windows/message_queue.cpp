@@ -1,0 +1,149 @@
+// The threads' message queues and the loop functions.
+#include "platform/windows/message_queue.h"
+
+#include <condition_variable>
+#include <deque>
+#include <future>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/windows/window_table.h"
+
+namespace {
+
+struct CSentMessage {
+  MSG message{};
+  std::promise<LRESULT> result;
+};
+
+struct CThreadQueue {
+  std::mutex lock;
+  std::condition_variable changed;
+  std::deque<MSG> posted;
+  std::deque<std::shared_ptr<CSentMessage>> sent;
+  bool alive = true;
+};
+
+std::mutex g_queuesLock;
+std::map<std::thread::id, std::shared_ptr<CThreadQueue>> g_queues;
+
+std::shared_ptr<CThreadQueue> QueueOf(std::thread::id thread) {
+  std::lock_guard<std::mutex> hold(g_queuesLock);
+  const auto found = g_queues.find(thread);
+  return found == g_queues.end() ? nullptr : found->second;
+}
+
+// Ends the thread's queue with the thread: senders still waiting get 0.
+class CQueueHolder {
+ public:
+  CQueueHolder() {
+    queue = std::make_shared<CThreadQueue>();
+    std::lock_guard<std::mutex> hold(g_queuesLock);
+    g_queues[std::this_thread::get_id()] = queue;
+  }
+  ~CQueueHolder() {
+    {
+      std::lock_guard<std::mutex> hold(g_queuesLock);
+      g_queues.erase(std::this_thread::get_id());
+    }
+    std::deque<std::shared_ptr<CSentMessage>> waiting;
+    {
+      std::lock_guard<std::mutex> hold(queue->lock);
+      queue->alive = false;
+      waiting.swap(queue->sent);
+    }
+    for (const auto& sent : waiting) sent->result.set_value(0);
+  }
+  CQueueHolder(const CQueueHolder&) = delete;
+  CQueueHolder& operator=(const CQueueHolder&) = delete;
+
+  std::shared_ptr<CThreadQueue> queue;
+};
+
+CThreadQueue& OwnQueue() {
+  thread_local CQueueHolder holder;
+  return *holder.queue;
+}
+
+bool Matches(const MSG& message, HWND window, UINT filterMin, UINT filterMax) {
+  if (window != nullptr && message.hwnd != window && !IsDescendantWindow(window, message.hwnd)) return false;
+  if (filterMin == 0 && filterMax == 0) return true;
+  return message.message >= filterMin && message.message <= filterMax;
+}
+
+}  // namespace
+
+void EnsureThreadQueue() { OwnQueue(); }
+
+bool ThreadHasQueue(std::thread::id thread) { return QueueOf(thread) != nullptr; }
+
+BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto record = WindowRecordCopy(window);
+  if (!record) return FALSE;
+  const auto queue = QueueOf(record->thread);
+  if (queue == nullptr) return FALSE;
+  {
+    std::lock_guard<std::mutex> hold(queue->lock);
+    if (!queue->alive) return FALSE;
+    queue->posted.push_back(MSG{window, message, wParam, lParam, 0, {0, 0}});
+  }
+  queue->changed.notify_all();
+  return TRUE;
+}
+
+void PostQuitMessage(int exitCode) {
+  CThreadQueue& queue = OwnQueue();
+  {
+    std::lock_guard<std::mutex> hold(queue.lock);
+    queue.posted.push_back(MSG{nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0, 0, {0, 0}});
+  }
+  queue.changed.notify_all();
+}
+
+LRESULT SendToThread(std::thread::id owner, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto queue = QueueOf(owner);
+  if (queue == nullptr) return 0;
+  auto sent = std::make_shared<CSentMessage>();
+  sent->message = MSG{window, message, wParam, lParam, 0, {0, 0}};
+  std::future<LRESULT> result = sent->result.get_future();
+  {
+    std::lock_guard<std::mutex> hold(queue->lock);
+    if (!queue->alive) return 0;
+    queue->sent.push_back(sent);
+  }
+  queue->changed.notify_all();
+  return result.get();
+}
+
+BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax) {
+  if (message == nullptr) return -1;
+  if (window != nullptr && !WindowRecordCopy(window)) return -1;
+  CThreadQueue& queue = OwnQueue();
+  std::unique_lock<std::mutex> hold(queue.lock);
+  for (;;) {
+    if (!queue.sent.empty()) {
+      const std::shared_ptr<CSentMessage> sent = queue.sent.front();
+      queue.sent.pop_front();
+      hold.unlock();
+      const MSG& m = sent->message;
+      sent->result.set_value(CallWindowProcedureHere(m.hwnd, m.message, m.wParam, m.lParam));
+      hold.lock();
+      continue;
+    }
+    for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
+      if (it->message != WM_QUIT && !Matches(*it, window, filterMin, filterMax)) continue;
+      *message = *it;
+      queue.posted.erase(it);
+      return message->message == WM_QUIT ? 0 : 1;
+    }
+    queue.changed.wait(hold);
+  }
+}
+
+BOOL TranslateMessage(const MSG*) { return FALSE; }
+
+LRESULT DispatchMessageA(const MSG* message) {
+  if (message == nullptr || message->hwnd == nullptr) return 0;
+  return CallWindowProcedureHere(message->hwnd, message->message, message->wParam, message->lParam);
+}

@@ -1,0 +1,46 @@
+// The modules' resource tables.
+#include "platform/windows/resources.h"
+
+#include <map>
+#include <mutex>
+
+
+namespace {
+
+struct CModuleTable {
+  const ResourceEntry* entries;
+  std::size_t count;
+};
+
+std::mutex g_resourcesLock;
+std::map<HINSTANCE, CModuleTable> g_modules;
+
+}  // namespace
+
+void RegisterModuleResources(HINSTANCE module, const ResourceEntry* entries, std::size_t count) {
+  std::lock_guard<std::mutex> hold(g_resourcesLock);
+  g_modules[module] = CModuleTable{entries, count};
+}
+
+void UnregisterModuleResources(HINSTANCE module) {
+  std::lock_guard<std::mutex> hold(g_resourcesLock);
+  g_modules.erase(module);
+}
+
+const ResourceEntry* FindModuleResource(HINSTANCE module, WORD type, const void* name, DWORD& error) {
+  std::lock_guard<std::mutex> hold(g_resourcesLock);
+  const auto found = g_modules.find(module);
+  if (found == g_modules.end() || module == nullptr) {
+    error = ERROR_RESOURCE_DATA_NOT_FOUND;
+    return nullptr;
+  }
+  bool typeSeen = false;
+  for (std::size_t i = 0; i < found->second.count; ++i) {
+    const ResourceEntry& entry = found->second.entries[i];
+    if (entry.type != type) continue;
+    typeSeen = true;
+    if (IS_INTRESOURCE(name) && entry.id == reinterpret_cast<std::uintptr_t>(name)) return &entry;
+  }
+  error = typeSeen ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND;
+  return nullptr;
+}
