@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "RemoteSvr/tests/dc_service_fixture.h"
+#include "tests/support/dc_service_fixture.h"
 #include "credprov/pwd_reset_session_factory.h"
 #include "credprov/tests/logon_screen_host.h"
 #include "platform/base/text.h"

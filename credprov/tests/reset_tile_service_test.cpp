@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "RemoteSvr/tests/service_fixture.h"
+#include "tests/support/service_fixture.h"
 #include "credprov/pwd_reset_session_factory.h"
 #include "credprov/tests/logon_screen_host.h"
 #include "platform/base/text.h"
