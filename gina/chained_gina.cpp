@@ -19,9 +19,11 @@ ChainedEntryPoints& ChainedGina() { return g_chained; }
 DWORD NegotiatedVersion() { return g_negotiatedVersion; }
 void SetNegotiatedVersion(DWORD version) { g_negotiatedVersion = version; }
 
+void UnbindChainedEntryPoints() { g_chained = ChainedEntryPoints{}; }
+
 int BindChainedEntryPoints(HMODULE library, DWORD version) {
+  UnbindChainedEntryPoints();
   ChainedEntryPoints& c = g_chained;
-  c = ChainedEntryPoints{};
 #define VARNOK_BIND(name) \
   if (!Bind(library, #name, c.name)) return 0
   VARNOK_BIND(WlxInitialize);

@@ -41,6 +41,9 @@ inline constexpr char CHAINED_GINA_NAME[] = "MSGINA.DLL";
 // left unbound. Every pointer is cleared first, so none survives from an
 // earlier negotiation.
 int BindChainedEntryPoints(HMODULE library, DWORD version);
+// Clears every pointer: a negotiation that fails before binding leaves
+// none from an earlier one.
+void UnbindChainedEntryPoints();
 
 // The version agreed by the last successful WlxNegotiate (1.4 before any).
 DWORD NegotiatedVersion();

@@ -6,7 +6,7 @@
 #include "gina/logon_dialogs.h"
 #include "gina/password_rules_dialog.h"
 #include "gina/vantrope_resources.h"
-#include "gina/vantrope_state.h"
+#include "gina/vantrope_module.h"
 #include "gina/winlogon_switches.h"
 
 namespace {

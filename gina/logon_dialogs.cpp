@@ -3,9 +3,8 @@
 #include "gina/logon_dialogs.h"
 
 #include "gina/button_layout.h"
-#include "gina/reset_dialogs.h"
 #include "gina/vantrope_resources.h"
-#include "gina/vantrope_state.h"
+#include "gina/vantrope_module.h"
 #include "gina/winlogon_switches.h"
 #include "platform/windows/dialog.h"
 #include "platform/windows/window.h"
@@ -139,7 +138,7 @@ void SaveUnlockDlgProc(DLGPROC procedure) { g_unlockProc = procedure; }
 INT_PTR LogonDlgSubclassProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND &&
       (IsClickOn(wParam, IDC_RESET_PASSWORD_BUTTON) || IsClickOn(wParam, IDC_UNLOCK_ACCOUNT_BUTTON))) {
-    VantropeDialogBoxParam(IDD_RESET_PASSWORD, dialog, &ResetPasswordDlgProc, LOWORD(wParam));
+    OpenLibraryDialogParam(IDD_RESET_PASSWORD, dialog, &ResetPasswordDlgProc, LOWORD(wParam));
   }
   const INT_PTR result = CallSaved(g_logonProc, dialog, message, wParam, lParam);
   if (message == WM_INITDIALOG) {
@@ -155,7 +154,7 @@ INT_PTR LogonDlgSubclassProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 INT_PTR UnlockDlgSubclassProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND && IsClickOn(wParam, IDC_RESET_PASSWORD_BUTTON)) {
-    VantropeDialogBox(IDD_RESET_PASSWORD, dialog, &ResetPasswordDlgProc);
+    OpenLibraryDialog(IDD_RESET_PASSWORD, dialog, &ResetPasswordDlgProc);
   }
   const INT_PTR result = CallSaved(g_unlockProc, dialog, message, wParam, lParam);
   if (message == WM_INITDIALOG) {

@@ -1,6 +1,6 @@
 // Stands in for the reset dialogs until they are built: the dialog ends at
 // once with 0, as a Cancel would.
-#include "gina/reset_dialogs.h"
+#include "gina/logon_dialogs.h"
 
 #include "platform/windows/dialog.h"
 

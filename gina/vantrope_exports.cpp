@@ -7,7 +7,7 @@
 #include "gina/chained_gina.h"
 #include "gina/dialog_hook.h"
 #include "gina/vantrope_resources.h"
-#include "gina/vantrope_state.h"
+#include "gina/vantrope_module.h"
 
 namespace {
 
@@ -22,6 +22,7 @@ __attribute__((destructor)) void AtUnload() { UnregisterModuleResources(Vantrope
 }  // namespace
 
 BOOL WlxNegotiate(DWORD dwWinlogonVersion, PDWORD pdwDllVersion) {
+  UnbindChainedEntryPoints();
   // Kept for the process's life, as Winlogon keeps this library.
   const HMODULE library = LoadLibraryA(CHAINED_GINA_NAME);
   if (library == nullptr) return FALSE;

@@ -21,7 +21,7 @@ const DialogItemTemplate kRulesItems[] = {
 
 const DialogItemTemplate kResetPasswordItems[] = {
     {u"STATIC", u"&Username:", IDC_STATIC, WS_VISIBLE | SS_LEFT, 0, 7, 8, 39, 8},
-    {u"EDIT", u"", IDC_USER_NAME, WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, 48, 6, 151, 14},
+    {u"EDIT", u"", IDC_USERNAME, WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, 48, 6, 151, 14},
     {u"STATIC", u"&Domain:", IDC_STATIC, WS_VISIBLE | SS_LEFT, 0, 7, 24, 39, 8},
     {u"COMBOBOX", u"", IDC_DOMAIN, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 48, 22, 151, 152},
     {u"STATIC", u"", IDC_STATIC, WS_VISIBLE | SS_ETCHEDHORZ, WS_EX_STATICEDGE, 8, 40, 191, 1},
@@ -42,11 +42,11 @@ const DialogItemTemplate kResetQuestionsItems[] = {
 };
 
 const DialogItemTemplate kNewPasswordItems[] = {
-    {u"STATIC", u"", IDC_NEW_PASSWORD_PROMPT, WS_VISIBLE | SS_LEFT, 0, 7, 7, 173, 18},
+    {u"STATIC", u"", IDC_PROMPT, WS_VISIBLE | SS_LEFT, 0, 7, 7, 173, 18},
     {u"STATIC", u"Password:", IDC_STATIC, WS_VISIBLE | SS_LEFT, 0, 7, 32, 38, 8},
     {u"EDIT", u"", IDC_NEW_PASSWORD, WS_VISIBLE | WS_TABSTOP | ES_PASSWORD, 0, 48, 32, 132, 14},
     {u"STATIC", u"Confirm:", IDC_STATIC, WS_VISIBLE | SS_LEFT, 0, 7, 49, 38, 8},
-    {u"EDIT", u"", IDC_CONFIRM_PASSWORD, WS_VISIBLE | WS_TABSTOP | ES_PASSWORD, 0, 48, 48, 132, 14},
+    {u"EDIT", u"", IDC_CONFIRM, WS_VISIBLE | WS_TABSTOP | ES_PASSWORD, 0, 48, 48, 132, 14},
     {u"BUTTON", u"OK", IDOK, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 7, 71, 50, 14},
     {u"BUTTON", u"Cancel", IDCANCEL, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 59, 71, 50, 14},
 };

@@ -1,5 +1,5 @@
 // Winlogon's handle and table, and this library's module.
-#include "gina/vantrope_state.h"
+#include "gina/vantrope_module.h"
 
 #include "platform/base/module_file_name.h"
 
@@ -22,12 +22,12 @@ WLX_DISPATCH_VERSION_1_0* WinlogonFunctions() { return g_functions; }
 
 HINSTANCE VantropeModule() { return ModuleHandleOfAddress(reinterpret_cast<const void*>(&VantropeModule)); }
 
-int VantropeDialogBox(WORD templateId, HWND owner, DLGPROC procedure) {
+int OpenLibraryDialog(WORD templateId, HWND owner, DLGPROC procedure) {
   if (g_functions == nullptr || g_functions->WlxDialogBox == nullptr) return -1;
   return g_functions->WlxDialogBox(g_winlogon, VantropeModule(), TemplateName(templateId), owner, procedure);
 }
 
-int VantropeDialogBoxParam(WORD templateId, HWND owner, DLGPROC procedure, LPARAM param) {
+int OpenLibraryDialogParam(WORD templateId, HWND owner, DLGPROC procedure, LPARAM param) {
   if (g_functions == nullptr || g_functions->WlxDialogBoxParam == nullptr) return -1;
   return g_functions->WlxDialogBoxParam(g_winlogon, VantropeModule(), TemplateName(templateId), owner, procedure,
                                         param);

@@ -21,7 +21,8 @@ WLX_DISPATCH_VERSION_1_0* WinlogonFunctions();
 // This library's instance handle.
 HINSTANCE VantropeModule();
 
-// Dialog `templateId` of this library through the table's WlxDialogBox /
-// WlxDialogBoxParam with the saved Winlogon handle; -1 before WlxInitialize.
-int VantropeDialogBox(WORD templateId, HWND owner, DLGPROC procedure);
-int VantropeDialogBoxParam(WORD templateId, HWND owner, DLGPROC procedure, LPARAM param);
+// Dialog `templateId` of this library, modal, through the table's
+// WlxDialogBox (WlxDialogBoxParam with an initial parameter) with the saved
+// Winlogon handle: what the dialog ended with; -1 before WlxInitialize.
+int OpenLibraryDialog(WORD templateId, HWND owner, DLGPROC procedure);
+int OpenLibraryDialogParam(WORD templateId, HWND owner, DLGPROC procedure, LPARAM param);
