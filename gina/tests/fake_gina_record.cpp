@@ -75,9 +75,23 @@ std::vector<std::pair<WORD, int>> FakeDialogResults() {
 }
 
 void ResetFakeGina() {
+  ClearFakeGinaRecord();
   const std::lock_guard<std::mutex> hold(g_lock);
   g_settings = FakeGinaSettings{};
+}
+
+void ClearFakeGinaRecord() {
+  const std::lock_guard<std::mutex> hold(g_lock);
   g_calls.clear();
   g_messages.clear();
   g_results.clear();
+}
+
+WORD FakeDialogIdOf(HWND dialog) {
+  const std::lock_guard<std::mutex> hold(g_lock);
+  // The latest: a handle may be reused.
+  for (auto m = g_messages.rbegin(); m != g_messages.rend(); ++m) {
+    if (m->dialog == dialog && m->message == WM_INITDIALOG) return m->dialogId;
+  }
+  return 0;
 }

@@ -64,3 +64,9 @@ std::vector<std::pair<WORD, int>> FakeDialogResults();
 
 // Forgets the calls, messages and results and restores the settings.
 void ResetFakeGina();
+// Forgets the calls, messages and results; the settings stay.
+void ClearFakeGinaRecord();
+
+// The dialog id the fake opened `dialog` as (from its WM_INITDIALOG); 0
+// for a window that is not one of its dialogs.
+WORD FakeDialogIdOf(HWND dialog);

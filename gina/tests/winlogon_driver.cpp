@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/base/module_file_name.h"
 #include "platform/windows/dialog.h"
 #include "platform/windows/message_box.h"
 
@@ -37,6 +38,10 @@ BOOL CWinlogonDriver::Negotiate(DWORD winlogonVersion, DWORD initialDllVersion) 
   const BOOL result = negotiate(winlogonVersion, &dllVersion);
   m_dllVersion = dllVersion;
   return result;
+}
+
+HINSTANCE CWinlogonDriver::LibraryInstance() const {
+  return ModuleHandleOfAddress(reinterpret_cast<const void*>(Entry<PFWLXNEGOTIATE>("WlxNegotiate")));
 }
 
 PWLX_DIALOG_BOX_PARAM CWinlogonDriver::OwnDialogBoxParam() const { return &WlxDialogBoxParamMember; }

@@ -34,6 +34,9 @@ class CWinlogonDriver {
   CWinlogonDriver& operator=(const CWinlogonDriver&) = delete;
 
   HMODULE Library() const { return m_library; }
+  // The library's instance handle, as its own code knows it (the hInst
+  // of its dialogs).
+  HINSTANCE LibraryInstance() const;
   // An export of the library, cast to its type; null when missing.
   template <class Function>
   Function Entry(const char* name) const {
