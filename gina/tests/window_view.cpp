@@ -1,0 +1,35 @@
+// Reading the window model for the dialog extension's tests.
+#include "gina/tests/window_view.h"
+
+#include "platform/base/text.h"
+#include "platform/windows/user_agent.h"
+
+RECT ClientRectOf(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+LONG HeightOf(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect.bottom - rect.top;
+}
+
+std::string WindowTextOf(HWND window) {
+  const auto description = DescribeWindow(window);
+  return description ? Utf16ToUtf8(description->text) : std::string();
+}
+
+std::vector<int> ChildIds(HWND window) {
+  std::vector<int> ids;
+  for (const HWND child : ChildWindows(window)) ids.push_back(GetDlgCtrlID(child));
+  return ids;
+}
+
+CModalAgentScope::CModalAgentScope(std::function<bool(HWND)> agent) : m_previous(ModalAgent()) {
+  SetModalAgent(std::move(agent));
+}
+
+CModalAgentScope::~CModalAgentScope() { SetModalAgent(std::move(m_previous)); }
