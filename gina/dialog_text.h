@@ -1,15 +1,12 @@
-// Reading a dialog item's text whole, however long, so that a text too long
-// for a record field is refused rather than cut; and the emptiness test that
-// enables the OK buttons of the reset dialogs.
+// The tests on dialog item texts that the reset dialogs share: the
+// emptiness test that enables their OK buttons, and whether a text fits a
+// record field (a text too long is refused, never cut). Items are read whole
+// with GetDlgItemString (dialog_helpers.h).
 #pragma once
 
 #include <string>
 
-#include "platform/windows/window.h"
-
-// The item's text (UTF-8), all of it. The caller wipes it when it held a
-// password or an answer.
-std::string ReadItemText(HWND dialog, int id);
+#include "platform/windows/window_types.h"
 
 // Whether the item's text is empty once trailing white space is taken off.
 // The copy read on the way is wiped.

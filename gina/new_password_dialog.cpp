@@ -10,6 +10,7 @@
 #include "gina/reset_dialogs.h"
 #include "gina/reset_record_client.h"
 #include "gina/vantrope_module.h"
+#include "gina/vantrope_resources.h"
 #include "platform/base/wipe.h"
 #include "platform/windows/message_box.h"
 
@@ -37,8 +38,10 @@ bool SetPassword(HWND dialog, const std::string& password) {
 }
 
 void OnOk(HWND dialog) {
-  std::string password = ReadItemText(dialog, IDC_NEW_PASSWORD);
-  std::string confirmation = ReadItemText(dialog, IDC_CONFIRM);
+  std::string password;
+  std::string confirmation;
+  GetDlgItemString(dialog, IDC_NEW_PASSWORD, password);
+  GetDlgItemString(dialog, IDC_CONFIRM, confirmation);
   const CWipeOnExit<char> wipePassword(password);
   const CWipeOnExit<char> wipeConfirmation(confirmation);
   if (password != confirmation) {

@@ -8,27 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/windows/window.h"
-
-// Dialog templates of this library and their items.
-inline constexpr WORD IDD_RESET_PASSWORD = 102;
-inline constexpr WORD IDD_RESET_QUESTIONS = 103;
-inline constexpr WORD IDD_NEW_PASSWORD = 104;
-inline constexpr WORD IDI_VANTROPE = 128;
-inline constexpr int IDC_USERNAME = 1001;
-inline constexpr int IDC_DOMAIN = 1002;
-inline constexpr int IDC_LOG_LIST = 1003;
-inline constexpr int IDC_QUESTION = 1004;
-inline constexpr int IDC_ANSWER = 1005;
-inline constexpr int IDC_PROMPT = 1006;
-inline constexpr int IDC_NEW_PASSWORD = 1007;
-inline constexpr int IDC_CONFIRM = 1008;
-inline constexpr int IDC_HINT = 1008;
-inline constexpr int IDC_DETAILS = 1009;
-
-// The initial parameter of the reset dialog that asks for an unlock (the id
-// of the button that opened it); anything else asks for a reset.
-inline constexpr LPARAM UNLOCK_ACCOUNT_BUTTON = 4001;
+#include "platform/windows/window_types.h"
 
 struct CResetDialogState {
   std::string domain;

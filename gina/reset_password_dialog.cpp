@@ -12,7 +12,9 @@
 #include "gina/reset_dialogs.h"
 #include "gina/reset_record_client.h"
 #include "gina/service_search.h"
+#include "gina/logon_dialogs.h"
 #include "gina/vantrope_module.h"
+#include "gina/vantrope_resources.h"
 #include "platform/base/sysinfo.h"
 #include "platform/windows/message_box.h"
 
@@ -60,7 +62,7 @@ BOOL OnInitDialog(HWND dialog, LPARAM param) {
   state.domain.clear();
   state.userName.clear();
   state.ClearQuestions();
-  state.unlockMode = param == UNLOCK_ACCOUNT_BUTTON;
+  state.unlockMode = param == IDC_UNLOCK_ACCOUNT_BUTTON;
   if (state.unlockMode) SetWindowTextA(dialog, "Unlock Account");
   state.logList = GetDlgItem(dialog, IDC_LOG_LIST);
 
@@ -93,8 +95,8 @@ BOOL OnInitDialog(HWND dialog, LPARAM param) {
 // The lookup; false when the dialogue cannot go on (the dialog stays).
 bool LookUpUser(HWND dialog) {
   CResetDialogState& state = ResetDialogState();
-  state.domain = ReadItemText(dialog, IDC_DOMAIN);
-  state.userName = ReadItemText(dialog, IDC_USERNAME);
+  GetDlgItemString(dialog, IDC_DOMAIN, state.domain);
+  GetDlgItemString(dialog, IDC_USERNAME, state.userName);
   state.ClearQuestions();
   // A name cut to fit the record would be another account's.
   if (!FitsRecordField(state.userName) || !FitsRecordField(state.domain)) {

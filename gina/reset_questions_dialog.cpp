@@ -8,6 +8,7 @@
 #include "gina/reset_dialog_state.h"
 #include "gina/reset_dialogs.h"
 #include "gina/vantrope_module.h"
+#include "gina/vantrope_resources.h"
 #include "platform/base/wipe.h"
 #include "platform/windows/message_box.h"
 
@@ -30,7 +31,8 @@ void ShowQuestion(HWND dialog) {
 
 void OnOk(HWND dialog) {
   CResetDialogState& state = ResetDialogState();
-  std::string typed = ReadItemText(dialog, IDC_ANSWER);
+  std::string typed;
+  GetDlgItemString(dialog, IDC_ANSWER, typed);
   SetDlgItemTextA(dialog, IDC_ANSWER, "");
   const bool passes = AnswerMatches(state.answers[static_cast<std::size_t>(state.currentQuestion)], typed);
   WipeString(typed);
