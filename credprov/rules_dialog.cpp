@@ -43,6 +43,7 @@ INT_PTR RulesDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
       const HWND edit = GetDlgItem(dialog, IDC_RULES_TEXT);
       RECT rect{};
       GetWindowRect(edit, &rect);
+      MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
       MoveWindow(edit, rect.left, rect.top, LOWORD(static_cast<std::uintptr_t>(lParam)) - 2 * rect.left,
                  HIWORD(static_cast<std::uintptr_t>(lParam)) - 2 * rect.top, TRUE);
       return TRUE;

@@ -9,7 +9,7 @@
 
 #include "platform/base/last_error.h"
 #include "platform/base/text.h"
-#include "platform/windows/bitmap_objects.h"
+#include "platform/windows/gdi_objects.h"
 #include "platform/windows/resources.h"
 
 namespace {

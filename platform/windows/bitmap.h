@@ -8,7 +8,6 @@
 
 struct HBITMAP__;
 using HBITMAP = HBITMAP__*;
-using HGDIOBJ = void*;
 using HANDLE = void*;
 
 struct BITMAP {
@@ -34,6 +33,7 @@ HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int width, int he
 HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name);
 
 // For a bitmap: fills a BITMAP (bmBits null) and returns its size; 0 for
-// anything that is no live bitmap or a buffer too small.
+// anything that is no live bitmap or a buffer too small. Fonts: font.h.
 int GetObjectW(HGDIOBJ object, int size, void* buffer);
+// Frees a bitmap or a font.
 BOOL DeleteObject(HGDIOBJ object);

@@ -1,17 +1,42 @@
-// The EDIT class: its text, its selection, and the notice to its parent
-// when it takes the focus. No caret or scrolling is modelled; scrolling the
-// caret into view always succeeds.
+// The EDIT class: its text, its selection, and the notices to its parent
+// when it takes the focus and when its text changes. No caret or scrolling
+// is modelled; scrolling the caret into view always succeeds. The control
+// redraws when its text changes, and so its parent hears WM_CTLCOLOREDIT
+// (WM_CTLCOLORSTATIC when it is read-only or disabled), as it would while
+// the user types.
 #include <algorithm>
 #include <limits>
 
 #include "platform/windows/window.h"
 #include "platform/windows/window_table.h"
 
+namespace {
+
+void Notify(HWND window, WORD code) {
+  const auto record = WindowRecordCopy(window);
+  if (!record || record->parent == nullptr) return;
+  SendMessageW(record->parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(record->id), code),
+               reinterpret_cast<LPARAM>(window));
+}
+
+}  // namespace
+
 LRESULT EditControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SETTEXT: {
       const LRESULT result = DefWindowProcW(window, message, wParam, lParam);
-      WithWindowRecord(window, [](CWindowRecord& r) { r.selectionStart = r.selectionEnd = 0; });
+      DWORD style = 0;
+      WithWindowRecord(window, [&](CWindowRecord& r) {
+        r.selectionStart = r.selectionEnd = 0;
+        style = r.style;
+      });
+      const HWND parent = GetParent(window);
+      if (parent != nullptr && (style & WS_CHILD) != 0) {
+        const bool plain = (style & (ES_READONLY | WS_DISABLED)) == 0;
+        SendMessageW(parent, plain ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC, 0, reinterpret_cast<LPARAM>(window));
+        // A multi-line control does not report text set by a message.
+        if ((style & ES_MULTILINE) == 0) Notify(window, EN_CHANGE);
+      }
       return result;
     }
     case EM_SETSEL: {
@@ -44,14 +69,12 @@ LRESULT EditControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lP
     }
     case EM_SCROLLCARET:
       return TRUE;
-    case WM_SETFOCUS: {
-      const HWND parent = GetParent(window);
-      if (parent != nullptr) {
-        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(window)), EN_SETFOCUS),
-                     reinterpret_cast<LPARAM>(window));
-      }
+    case WM_SETFOCUS:
+      Notify(window, EN_SETFOCUS);
       return 0;
-    }
+    case WM_KILLFOCUS:
+      Notify(window, EN_KILLFOCUS);
+      return 0;
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }

@@ -116,29 +116,50 @@ LRESULT SendToThread(std::thread::id owner, HWND window, UINT message, WPARAM wP
   return result.get();
 }
 
+namespace {
+
+// Runs the waiting sent messages, then takes (or copies) the first posted
+// message that matches; false when none does.
+bool TakeNext(CThreadQueue& queue, std::unique_lock<std::mutex>& hold, MSG* message, HWND window, UINT filterMin,
+              UINT filterMax, bool remove) {
+  while (!queue.sent.empty()) {
+    const std::shared_ptr<CSentMessage> sent = queue.sent.front();
+    queue.sent.pop_front();
+    hold.unlock();
+    const MSG& m = sent->message;
+    sent->result.set_value(CallWindowProcedureHere(m.hwnd, m.message, m.wParam, m.lParam));
+    hold.lock();
+  }
+  for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
+    if (it->message != WM_QUIT && !Matches(*it, window, filterMin, filterMax)) continue;
+    *message = *it;
+    if (remove) queue.posted.erase(it);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax) {
   if (message == nullptr) return -1;
   if (window != nullptr && !WindowRecordCopy(window)) return -1;
   CThreadQueue& queue = OwnQueue();
   std::unique_lock<std::mutex> hold(queue.lock);
   for (;;) {
-    if (!queue.sent.empty()) {
-      const std::shared_ptr<CSentMessage> sent = queue.sent.front();
-      queue.sent.pop_front();
-      hold.unlock();
-      const MSG& m = sent->message;
-      sent->result.set_value(CallWindowProcedureHere(m.hwnd, m.message, m.wParam, m.lParam));
-      hold.lock();
-      continue;
-    }
-    for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
-      if (it->message != WM_QUIT && !Matches(*it, window, filterMin, filterMax)) continue;
-      *message = *it;
-      queue.posted.erase(it);
+    if (TakeNext(queue, hold, message, window, filterMin, filterMax, true)) {
       return message->message == WM_QUIT ? 0 : 1;
     }
-    queue.changed.wait(hold);
+    // A message sent meanwhile wakes the wait as a posted one does.
+    if (queue.sent.empty()) queue.changed.wait(hold);
   }
+}
+
+BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
+  if (message == nullptr) return FALSE;
+  CThreadQueue& queue = OwnQueue();
+  std::unique_lock<std::mutex> hold(queue.lock);
+  return TakeNext(queue, hold, message, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
 BOOL TranslateMessage(const MSG*) { return FALSE; }

@@ -17,6 +17,12 @@ void PostQuitMessage(int exitCode);
 // any), running sent messages meanwhile. 0 for WM_QUIT, -1 for a filter
 // window that is no window, else non-zero.
 BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax);
+// Runs the sent messages waiting for the calling thread, then takes the
+// next posted message (`window` null: any) when there is one, without
+// waiting: FALSE when there is none. PM_NOREMOVE leaves it queued.
+inline constexpr UINT PM_NOREMOVE = 0x0000;
+inline constexpr UINT PM_REMOVE = 0x0001;
+BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 // Nothing to translate here: no keyboard is modelled.
 BOOL TranslateMessage(const MSG* message);
 // The procedure of the message's window, on this thread.

@@ -9,7 +9,9 @@
 
 // Resource types by number.
 inline constexpr WORD RT_BITMAP = 2;
+inline constexpr WORD RT_ICON = 3;
 inline constexpr WORD RT_DIALOG = 5;
+inline constexpr WORD RT_GROUP_ICON = 14;
 
 inline constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
 inline constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
@@ -17,7 +19,8 @@ inline constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 
 // One resource: a bitmap is the bytes of a device-independent bitmap (its
 // info header, colour table and pixels, as a resource file holds it); a
-// dialog is a DialogTemplate (dialog.h).
+// dialog is a DialogTemplate (dialog.h); an icon (RT_GROUP_ICON) is any
+// bytes (an icon file's, say): nothing draws it.
 struct ResourceEntry {
   WORD type;
   WORD id;

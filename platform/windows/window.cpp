@@ -3,8 +3,10 @@
 #include "platform/windows/window.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/base/last_error.h"
+#include "platform/windows/bitmap.h"
 #include "platform/windows/message_queue.h"
 #include "platform/windows/window_table.h"
 
@@ -22,14 +24,37 @@ bool SameClass(std::u16string_view a, std::u16string_view b) {
 
 WNDPROC ClassProcedure(std::u16string_view className) {
   if (SameClass(className, u"EDIT")) return EditControlProcedure;
+  if (SameClass(className, u"BUTTON")) return ButtonControlProcedure;
+  if (SameClass(className, u"LISTBOX")) return ListBoxProcedure;
+  if (SameClass(className, u"COMBOBOX")) return ComboBoxProcedure;
   if (SameClass(className, u"#32770")) return DialogWindowProcedure;
+  // "STATIC" and the host's own classes.
   return DefWindowProcW;
+}
+
+// The desktop window has no record: it is the screen. Record handles start
+// at 0x10000, so this one is never a record's.
+const HWND kDesktopWindow = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x8));
+constexpr LONG kScreenWidth = 1024;
+constexpr LONG kScreenHeight = 768;
+
+bool IsDialogRecord(const CWindowRecord& r) { return SameClass(r.className, u"#32770"); }
+
+// The screen position of the window's client origin; the screen's own for
+// a null window or the desktop.
+bool ClientOriginOnScreen(HWND window, POINT& origin) {
+  if (window == nullptr || window == kDesktopWindow) {
+    origin = POINT{0, 0};
+    return true;
+  }
+  return ScreenOriginOf(window, origin);
 }
 
 }  // namespace
 
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, std::intptr_t menuOrId, HINSTANCE, void*) {
+  if (parent == kDesktopWindow) parent = nullptr;
   if (className == nullptr || IS_INTRESOURCE(className) || (parent != nullptr && !IsWindow(parent)) ||
       ((style & WS_CHILD) != 0 && parent == nullptr)) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -68,10 +93,15 @@ BOOL DestroyWindow(HWND window) {
   for (HWND child : ChildWindows(window)) DestroyWindow(child);
   ForgetFocus(window);
   RemoveWindowRecord(window);
+  // A dialog's own font goes with it.
+  if (record->ownFont != nullptr) DeleteObject(record->ownFont);
   return TRUE;
 }
 
-BOOL IsWindow(HWND window) { return window != nullptr && WindowRecordCopy(window).has_value() ? TRUE : FALSE; }
+BOOL IsWindow(HWND window) {
+  if (window == kDesktopWindow) return TRUE;
+  return window != nullptr && WindowRecordCopy(window).has_value() ? TRUE : FALSE;
+}
 
 BOOL IsChild(HWND parent, HWND window) { return IsDescendantWindow(parent, window) ? TRUE : FALSE; }
 
@@ -95,7 +125,7 @@ BOOL IsWindowVisible(HWND window) {
 
 BOOL EnableWindow(HWND window, BOOL enable) {
   bool wasDisabled = false;
-  WithWindowRecord(window, [&](CWindowRecord& r) {
+  const bool found = WithWindowRecord(window, [&](CWindowRecord& r) {
     wasDisabled = (r.style & WS_DISABLED) != 0;
     if (enable) {
       r.style &= ~WS_DISABLED;
@@ -103,6 +133,7 @@ BOOL EnableWindow(HWND window, BOOL enable) {
       r.style |= WS_DISABLED;
     }
   });
+  if (found && wasDisabled == (enable != FALSE)) SendMessageW(window, WM_ENABLE, enable != FALSE ? TRUE : FALSE, 0);
   return wasDisabled ? TRUE : FALSE;
 }
 
@@ -173,17 +204,111 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL) {
 }
 
 BOOL GetWindowRect(HWND window, RECT* rect) {
+  if (rect == nullptr) return FALSE;
+  if (window == kDesktopWindow) {
+    *rect = RECT{0, 0, kScreenWidth, kScreenHeight};
+    return TRUE;
+  }
   const auto record = WindowRecordCopy(window);
-  if (!record || rect == nullptr) return FALSE;
-  *rect = record->rect;
+  POINT origin{};
+  if (!record || !ScreenOriginOf(window, origin)) return FALSE;
+  *rect = RECT{origin.x, origin.y, origin.x + record->rect.right - record->rect.left,
+               origin.y + record->rect.bottom - record->rect.top};
   return TRUE;
 }
 
 BOOL GetClientRect(HWND window, RECT* rect) {
+  if (rect == nullptr) return FALSE;
+  if (window == kDesktopWindow) {
+    *rect = RECT{0, 0, kScreenWidth, kScreenHeight};
+    return TRUE;
+  }
   const auto record = WindowRecordCopy(window);
-  if (!record || rect == nullptr) return FALSE;
+  if (!record) return FALSE;
   *rect = RECT{0, 0, record->rect.right - record->rect.left, record->rect.bottom - record->rect.top};
   return TRUE;
+}
+
+BOOL ScreenToClient(HWND window, POINT* point) {
+  POINT origin{};
+  if (window == nullptr || point == nullptr || !ClientOriginOnScreen(window, origin)) return FALSE;
+  point->x -= origin.x;
+  point->y -= origin.y;
+  return TRUE;
+}
+
+BOOL ClientToScreen(HWND window, POINT* point) {
+  POINT origin{};
+  if (window == nullptr || point == nullptr || !ClientOriginOnScreen(window, origin)) return FALSE;
+  point->x += origin.x;
+  point->y += origin.y;
+  return TRUE;
+}
+
+int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
+  POINT fromOrigin{}, toOrigin{};
+  if (!ClientOriginOnScreen(from, fromOrigin) || !ClientOriginOnScreen(to, toOrigin)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  const LONG dx = fromOrigin.x - toOrigin.x, dy = fromOrigin.y - toOrigin.y;
+  for (UINT i = 0; points != nullptr && i < count; ++i) {
+    points[i].x += dx;
+    points[i].y += dy;
+  }
+  SetLastError(ERROR_SUCCESS);
+  return static_cast<int>(MAKELPARAM(static_cast<WORD>(dx), static_cast<WORD>(dy)));
+}
+
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
+  return WithWindowRecord(window, [&](CWindowRecord& r) {
+           r.invalidated = rect != nullptr ? *rect : RECT{0, 0, r.rect.right - r.rect.left, r.rect.bottom - r.rect.top};
+           r.invalidatedErase = erase != FALSE;
+         })
+             ? TRUE
+             : FALSE;
+}
+
+BOOL UpdateWindow(HWND window) { return IsWindow(window); }
+
+HWND GetDesktopWindow() { return kDesktopWindow; }
+
+int GetSystemMetrics(int index) {
+  switch (index) {
+    case SM_CXSCREEN:
+      return kScreenWidth;
+    case SM_CYSCREEN:
+      return kScreenHeight;
+    default:
+      return 0;
+  }
+}
+
+BOOL SetForegroundWindow(HWND window) {
+  if (window == kDesktopWindow || !WindowRecordCopy(window)) return FALSE;
+  SetForegroundWindowRecord(window);
+  return TRUE;
+}
+
+HWND GetForegroundWindow() { return ForegroundWindowRecord(); }
+
+UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int size) {
+  const HWND item = GetDlgItem(dialog, id);
+  if (item == nullptr) {
+    if (buffer != nullptr && size > 0) buffer[0] = 0;
+    return 0;
+  }
+  return static_cast<UINT>(GetWindowTextW(item, buffer, size));
+}
+
+BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text) {
+  const HWND item = GetDlgItem(dialog, id);
+  return item != nullptr ? SetWindowTextW(item, text) : FALSE;
+}
+
+LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
+  const HWND item = GetDlgItem(dialog, id);
+  return item != nullptr ? SendMessageW(item, message, wParam, lParam) : 0;
 }
 
 HWND GetDlgItem(HWND dialog, int id) {
@@ -231,11 +356,38 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return SendToThread(record->thread, window, message, wParam, lParam);
 }
 
-LRESULT DefWindowProcW(HWND window, UINT message, WPARAM, LPARAM lParam) {
+LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SETTEXT: {
       const auto* text = reinterpret_cast<LPCWSTR>(lParam);
       return WithWindowRecord(window, [&](CWindowRecord& r) { r.text = text != nullptr ? text : u""; }) ? TRUE : FALSE;
+    }
+    case WM_GETTEXT:
+      return GetWindowTextW(window, reinterpret_cast<LPWSTR>(lParam), static_cast<int>(wParam));
+    case WM_GETTEXTLENGTH:
+      return GetWindowTextLengthW(window);
+    case WM_SETFONT: {
+      WithWindowRecord(window, [&](CWindowRecord& r) { r.font = reinterpret_cast<HFONT>(wParam); });
+      if (LOWORD(static_cast<std::uintptr_t>(lParam)) != 0) InvalidateRect(window, nullptr, TRUE);
+      return 0;
+    }
+    case WM_GETFONT: {
+      const auto record = WindowRecordCopy(window);
+      return record ? reinterpret_cast<LRESULT>(record->font) : 0;
+    }
+    case WM_SETICON: {
+      HICON previous = nullptr;
+      WithWindowRecord(window, [&](CWindowRecord& r) {
+        HICON& slot = wParam == ICON_BIG ? r.bigIcon : r.smallIcon;
+        previous = slot;
+        slot = reinterpret_cast<HICON>(lParam);
+      });
+      return reinterpret_cast<LRESULT>(previous);
+    }
+    case WM_GETICON: {
+      const auto record = WindowRecordCopy(window);
+      if (!record) return 0;
+      return reinterpret_cast<LRESULT>(wParam == ICON_BIG ? record->bigIcon : record->smallIcon);
     }
     case WM_CLOSE:
       DestroyWindow(window);
@@ -245,20 +397,73 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM, LPARAM lParam) {
   }
 }
 
+LRESULT CallWindowProcW(WNDPROC procedure, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return procedure != nullptr ? procedure(window, message, wParam, lParam) : 0;
+}
+
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
   LONG_PTR previous = 0;
-  if (index != GWLP_USERDATA) return 0;
   WithWindowRecord(window, [&](CWindowRecord& r) {
-    previous = r.userData;
-    r.userData = value;
+    const bool dialog = IsDialogRecord(r);
+    switch (index) {
+      case GWLP_USERDATA:
+        previous = std::exchange(r.userData, value);
+        break;
+      case GWL_STYLE:
+        previous = std::exchange(r.style, static_cast<DWORD>(value));
+        break;
+      case GWL_EXSTYLE:
+        previous = std::exchange(r.exStyle, static_cast<DWORD>(value));
+        break;
+      case GWL_ID:
+        previous = std::exchange(r.id, static_cast<int>(value));
+        break;
+      case GWLP_WNDPROC:
+        if (value != 0) previous = reinterpret_cast<LONG_PTR>(std::exchange(r.procedure, reinterpret_cast<WNDPROC>(value)));
+        break;
+      case DWLP_DLGPROC:
+        if (dialog) previous = reinterpret_cast<LONG_PTR>(std::exchange(r.dialogProcedure, reinterpret_cast<DLGPROC>(value)));
+        break;
+      case DWLP_MSGRESULT:
+        if (dialog) previous = std::exchange(r.messageResult, value);
+        break;
+      case DWLP_USER:
+        if (dialog) previous = std::exchange(r.dialogUser, value);
+        break;
+      default:
+        break;
+    }
   });
   return previous;
 }
 
 LONG_PTR GetWindowLongPtrW(HWND window, int index) {
   const auto record = WindowRecordCopy(window);
-  return record && index == GWLP_USERDATA ? record->userData : 0;
+  if (!record) return 0;
+  const bool dialog = IsDialogRecord(*record);
+  switch (index) {
+    case GWLP_USERDATA:
+      return record->userData;
+    case GWL_STYLE:
+      return static_cast<LONG_PTR>(record->style);
+    case GWL_EXSTYLE:
+      return static_cast<LONG_PTR>(record->exStyle);
+    case GWL_ID:
+      return record->id;
+    case GWLP_WNDPROC:
+      return reinterpret_cast<LONG_PTR>(record->procedure);
+    case DWLP_DLGPROC:
+      return dialog ? reinterpret_cast<LONG_PTR>(record->dialogProcedure) : 0;
+    case DWLP_MSGRESULT:
+      return dialog ? record->messageResult : 0;
+    case DWLP_USER:
+      return dialog ? record->dialogUser : 0;
+    default:
+      return 0;
+  }
 }
+
+LONG GetWindowLongW(HWND window, int index) { return static_cast<LONG>(GetWindowLongPtrW(window, index)); }
 
 std::optional<WindowDescription> DescribeWindow(HWND window) {
   const auto record = WindowRecordCopy(window);
@@ -271,10 +476,19 @@ std::optional<WindowDescription> DescribeWindow(HWND window) {
   d.style = record->style;
   d.exStyle = record->exStyle;
   d.rect = record->rect;
+  GetWindowRect(window, &d.screenRect);
   d.enabled = (record->style & WS_DISABLED) == 0;
   d.visible = (record->style & WS_VISIBLE) != 0;
   d.parent = record->parent;
   d.owner = record->owner;
+  d.font = record->font;
+  d.bigIcon = record->bigIcon;
+  d.smallIcon = record->smallIcon;
+  d.invalidated = record->invalidated;
+  d.invalidatedErase = record->invalidatedErase;
+  d.items = record->items;
+  d.selection = record->selection;
+  d.dialogTemplateId = record->dialogTemplateId;
   return d;
 }
 

@@ -14,6 +14,7 @@ std::uintptr_t g_nextHandle = 0x10000;
 
 std::mutex g_focusLock;
 std::map<std::thread::id, HWND> g_focus;
+HWND g_foreground = nullptr;
 
 }  // namespace
 
@@ -88,10 +89,36 @@ void ForgetFocus(HWND window) {
   for (auto& [thread, focus] : g_focus) {
     if (focus == window) focus = nullptr;
   }
+  if (g_foreground == window) g_foreground = nullptr;
 }
 
 LRESULT CallWindowProcedureHere(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const auto record = WindowRecordCopy(window);
   if (!record || record->procedure == nullptr) return 0;
   return record->procedure(window, message, wParam, lParam);
+}
+
+bool ScreenOriginOf(HWND window, POINT& origin) {
+  std::lock_guard<std::mutex> hold(g_tableLock);
+  origin = POINT{0, 0};
+  auto found = g_windows.find(reinterpret_cast<std::uintptr_t>(window));
+  if (found == g_windows.end()) return false;
+  // Parents are made before their children, so the chain ends.
+  while (found != g_windows.end()) {
+    origin.x += found->second.rect.left;
+    origin.y += found->second.rect.top;
+    if (found->second.parent == nullptr) break;
+    found = g_windows.find(reinterpret_cast<std::uintptr_t>(found->second.parent));
+  }
+  return true;
+}
+
+void SetForegroundWindowRecord(HWND window) {
+  std::lock_guard<std::mutex> hold(g_focusLock);
+  g_foreground = window;
+}
+
+HWND ForegroundWindowRecord() {
+  std::lock_guard<std::mutex> hold(g_focusLock);
+  return g_foreground;
 }

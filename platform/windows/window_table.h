@@ -9,8 +9,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/windows/window.h"
 
@@ -31,6 +33,24 @@ struct CWindowRecord {
   // The edit control's selection.
   DWORD selectionStart = 0;
   DWORD selectionEnd = 0;
+  HFONT font = nullptr;
+  HICON bigIcon = nullptr;
+  HICON smallIcon = nullptr;
+  std::optional<RECT> invalidated;
+  bool invalidatedErase = false;
+  // A list or combo box's lines and selection.
+  std::vector<std::u16string> items;
+  int selection = -1;
+  int topIndex = 0;
+  // A dialog's: its template's resource id, the font it made (deleted
+  // with it), DWLP_MSGRESULT and DWLP_USER, and its modal state.
+  WORD dialogTemplateId = 0;
+  HFONT ownFont = nullptr;
+  LONG_PTR messageResult = 0;
+  LONG_PTR dialogUser = 0;
+  bool modal = false;
+  bool ended = false;
+  INT_PTR endResult = 0;
 };
 
 // Adds a record and hands out its new handle.
@@ -47,6 +67,23 @@ std::vector<HWND> FindWindowRecords(const std::function<bool(const CWindowRecord
 
 // Whether `window` is a child, grandchild, ... of `parent`.
 bool IsDescendantWindow(HWND parent, HWND window);
+// The screen position of the window's client origin (its own position plus
+// its parents'); false when `window` is no window.
+bool ScreenOriginOf(HWND window, POINT& origin);
+
+// The desktop's foreground window.
+void SetForegroundWindowRecord(HWND window);
+HWND ForegroundWindowRecord();
+
+// The shared icon of the module's icon resource (icon_objects.cpp); null
+// when no memory.
+HICON SharedIcon(HINSTANCE module, WORD id);
+
+// The host's agent (user_agent.h) and the stack of running modal dialogs
+// (modal_state.cpp).
+std::function<bool(HWND)> CurrentModalAgent();
+void PushModalDialog(HWND dialog);
+void PopModalDialog(HWND dialog);
 // The focus window of `thread`'s windows: SwapFocus sets it and answers the
 // one before; ForgetFocus clears it wherever it is `window`.
 HWND SwapFocus(std::thread::id thread, HWND window);
@@ -58,6 +95,19 @@ LRESULT CallWindowProcedureHere(HWND window, UINT message, WPARAM wParam, LPARAM
 // Makes sure the calling thread has its message queue (message_queue.cpp).
 void EnsureThreadQueue();
 
+// A dialog of the template (dialog.cpp): `templateId` is its resource id
+// (0 for one in memory); a modal one is not shown here. Null with the last
+// error.
+struct DialogTemplate;
+struct ResourceEntry;
+HWND MakeDialog(HINSTANCE instance, const DialogTemplate* dialogTemplate, WORD templateId, HWND owner,
+                DLGPROC procedure, LPARAM param, bool modal);
+// The module's RT_DIALOG resource; null with the last error set.
+const ResourceEntry* DialogResource(HINSTANCE instance, const void* templateName);
+
 // The built-in classes' procedures.
-LRESULT EditControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);   // edit_control.cpp
-LRESULT DialogWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);  // dialog.cpp
+LRESULT EditControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);    // edit_control.cpp
+LRESULT ButtonControlProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);  // button_control.cpp
+LRESULT ListBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);        // list_controls.cpp
+LRESULT ComboBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);       // list_controls.cpp
+LRESULT DialogWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);   // dialog.cpp
