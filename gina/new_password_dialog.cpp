@@ -12,6 +12,8 @@
 #include "gina/vantrope_module.h"
 #include "gina/vantrope_resources.h"
 #include "platform/base/wipe.h"
+#include "platform/windows/dialog.h"
+#include "platform/windows/icon.h"
 #include "platform/windows/message_box.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include "platform/base/system_directory.h"
 #include "platform/base/text_file.h"
 #include "platform/windows/dialog.h"
+#include "platform/windows/font.h"
 #include "platform/windows/window.h"
 
 namespace {

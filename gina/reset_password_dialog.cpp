@@ -15,7 +15,9 @@
 #include "gina/logon_dialogs.h"
 #include "gina/vantrope_module.h"
 #include "gina/vantrope_resources.h"
-#include "platform/base/sysinfo.h"
+#include "platform/base/user_and_computer_name.h"
+#include "platform/windows/dialog.h"
+#include "platform/windows/icon.h"
 #include "platform/windows/message_box.h"
 
 namespace {
