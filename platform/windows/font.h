@@ -3,6 +3,7 @@
 // (WM_SETFONT, WM_GETFONT); a host reads a font back with GetObjectA.
 #pragma once
 
+#include "platform/windows/bitmap.h"  // DeleteObject
 #include "platform/windows/window_types.h"
 
 inline constexpr int LF_FACESIZE = 32;

@@ -131,7 +131,7 @@ LRESULT ListBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 LRESULT ComboBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SETTEXT) {
     const auto record = WindowRecordCopy(window);
-    if (record && (record->style & 0x3) == CBS_DROPDOWNLIST) return CB_ERR;
+    if (record && (record->style & CBS_DROPDOWNLIST) == CBS_DROPDOWNLIST) return CB_ERR;
   }
   if (const auto result = ListMessage(window, kComboBox, true, message, wParam, lParam)) return *result;
   return DefWindowProcW(window, message, wParam, lParam);

@@ -43,10 +43,14 @@ void RunModalLoop(HWND dialog, HWND owner) {
 INT_PTR RunModal(HINSTANCE instance, const DialogTemplate* dialogTemplate, WORD templateId, HWND owner,
                  DLGPROC procedure, LPARAM param) {
   if (owner == GetDesktopWindow()) owner = nullptr;
-  const HWND dialog = MakeDialog(instance, dialogTemplate, templateId, owner, procedure, param, true);
-  if (dialog == nullptr) return -1;
+  // The owner is disabled before the dialog's procedure sees it.
   const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
   if (ownerWasEnabled) EnableWindow(owner, FALSE);
+  const HWND dialog = MakeDialog(instance, dialogTemplate, templateId, owner, procedure, param, true);
+  if (dialog == nullptr) {
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    return -1;
+  }
   if (!Ended(dialog)) ShowWindow(dialog, SW_SHOW);
   PushModalDialog(dialog);
   RunModalLoop(dialog, owner);
