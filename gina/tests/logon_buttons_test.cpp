@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <optional>
+#include <ostream>
 
 #include "gina/tests/fake_gina_record.h"
 #include "gina/tests/gina_test_system.h"
@@ -123,6 +124,10 @@ struct MissingItemCase {
   WORD dialogId;
   int missingItem;
 };
+
+void PrintTo(const MissingItemCase& c, std::ostream* out) {
+  *out << "dialog " << c.dialogId << " without item " << c.missingItem;
+}
 
 class MissingItemTest : public LogonButtonsTest, public ::testing::WithParamInterface<MissingItemCase> {};
 
