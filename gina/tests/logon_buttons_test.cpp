@@ -11,8 +11,8 @@
 
 #include "gina/tests/fake_gina_record.h"
 #include "gina/tests/gina_test_system.h"
-#include "gina/tests/winlogon_driver.h"
 #include "gina/tests/window_view.h"
+#include "gina/tests/winlogon_driver.h"
 #include "platform/windows/window.h"
 
 namespace {
