@@ -2,12 +2,14 @@
 #include "platform/windows/user_agent.h"
 
 #include "platform/base/text.h"
+#include "platform/base/wipe.h"
 #include "platform/windows/window.h"
 
 bool TypeText(HWND control, std::string_view text) {
   if (!IsWindow(control) || !IsWindowEnabled(control)) return false;
   SetFocus(control);
-  const std::u16string wide = Utf8ToUtf16(text);
+  std::u16string wide = Utf8ToUtf16(text);
+  CWipeOnExit<char16_t> wipeWide(wide);
   SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
   // A single-line edit control reports the new text itself; a multi-line
   // one reports only typing.

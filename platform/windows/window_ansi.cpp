@@ -1,6 +1,7 @@
 // The A calls of windows: UTF-8 (the ANSI code page) in and out, the
 // records' UTF-16 inside. A copy into a caller's buffer keeps at most
-// size - 1 bytes, cut on a character boundary, and a zero.
+// size - 1 bytes, cut on a character boundary, and a zero. The converted
+// copies of a window's text are wiped: it may be a password.
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/base/text.h"
+#include "platform/base/wipe.h"
 #include "platform/windows/window.h"
 
 namespace {
@@ -27,6 +29,7 @@ int CopyOut(const std::string& text, LPSTR buffer, int size) {
 std::string WindowTextUtf8(HWND window) {
   const int length = GetWindowTextLengthW(window);
   std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+  CWipeOnExit<char16_t> wipeText(text);
   text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
   return Utf16ToUtf8(text);
 }
@@ -58,16 +61,23 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
 }
 
 BOOL SetWindowTextA(HWND window, LPCSTR text) {
-  const std::u16string wide = Wide(text);
+  std::u16string wide = Wide(text);
+  CWipeOnExit<char16_t> wipeWide(wide);
   return SetWindowTextW(window, wide.c_str());
 }
 
 int GetWindowTextA(HWND window, LPSTR buffer, int size) {
   if (buffer == nullptr || size <= 0) return 0;
-  return CopyOut(WindowTextUtf8(window), buffer, size);
+  std::string text = WindowTextUtf8(window);
+  CWipeOnExit<char> wipeText(text);
+  return CopyOut(text, buffer, size);
 }
 
-int GetWindowTextLengthA(HWND window) { return static_cast<int>(WindowTextUtf8(window).size()); }
+int GetWindowTextLengthA(HWND window) {
+  std::string text = WindowTextUtf8(window);
+  CWipeOnExit<char> wipeText(text);
+  return static_cast<int>(text.size());
+}
 
 UINT GetDlgItemTextA(HWND dialog, int id, LPSTR buffer, int size) {
   const HWND item = GetDlgItem(dialog, id);
@@ -92,7 +102,8 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case CB_INSERTSTRING:
     case CB_FINDSTRINGEXACT: {
       if (lParam == 0) return SendMessageW(window, message, wParam, 0);
-      const std::u16string wide = Wide(reinterpret_cast<LPCSTR>(lParam));
+      std::u16string wide = Wide(reinterpret_cast<LPCSTR>(lParam));
+      CWipeOnExit<char16_t> wipeWide(wide);
       return SendMessageW(window, message, wParam, reinterpret_cast<LPARAM>(wide.c_str()));
     }
     case WM_GETTEXT:

@@ -11,16 +11,48 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
+#include <openssl/crypto.h>
+
 #include "platform/windows/window.h"
+
+// A window's text, wiped whenever it is replaced or dropped: an edit
+// control may hold a password, and every copy of a record holds its text.
+class CWindowText : public std::u16string {
+ public:
+  CWindowText() = default;
+  CWindowText(const CWindowText&) = default;
+  CWindowText(CWindowText&&) = default;
+  CWindowText& operator=(const CWindowText& other) {
+    if (this != &other) *this = std::u16string_view(other);
+    return *this;
+  }
+  CWindowText& operator=(CWindowText&& other) noexcept {
+    Wipe();
+    std::u16string::operator=(std::move(other));
+    return *this;
+  }
+  CWindowText& operator=(std::u16string_view text) {
+    Wipe();
+    assign(text);
+    return *this;
+  }
+  ~CWindowText() { Wipe(); }
+
+ private:
+  void Wipe() {
+    if (!empty()) OPENSSL_cleanse(data(), size() * sizeof(char16_t));
+  }
+};
 
 struct CWindowRecord {
   HWND handle = nullptr;
   std::u16string className;
   int id = 0;
-  std::u16string text;
+  CWindowText text;
   DWORD style = 0;
   DWORD exStyle = 0;
   RECT rect{};

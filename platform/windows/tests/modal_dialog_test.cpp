@@ -166,9 +166,10 @@ TEST_F(ModalDialogTest, WithNobodyThereTheDialogIsClosedAsCancel) {
     const char* name;
     bool installAgent;
   };
+  int calls = 0;
   for (const Case& c : {Case{"no agent", false}, Case{"agent with nothing to do", true}}) {
     log.lines.clear();
-    int calls = 0;
+    calls = 0;
     if (c.installAgent) {
       SetModalAgent([&](HWND) {
         ++calls;
@@ -183,6 +184,7 @@ TEST_F(ModalDialogTest, WithNobodyThereTheDialogIsClosedAsCancel) {
     EXPECT_TRUE(IsWindowEnabled(owner)) << c.name;
   }
   // A dialog that will not close is ended as cancelled all the same.
+  SetModalAgent(nullptr);
   EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &kTemplate, owner, StubbornProcedure, 0), IDCANCEL);
   EXPECT_TRUE(WindowsOwnedBy(owner).empty());
 }
