@@ -67,7 +67,8 @@ constexpr DialogTemplate Dialog(LPCWSTR caption, short cx, short cy, const Dialo
                         .pointSize = kPointSize,
                         .typeface = kTypeface,
                         .items = items,
-                        .itemCount = count};
+                        .itemCount = count,
+                        .language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK)};
 }
 
 const DialogTemplate kRulesDialog = Dialog(u"Password Rules", 364, 282, kRulesItems, Count(kRulesItems));
@@ -77,7 +78,11 @@ const DialogTemplate kResetQuestionsDialog =
     Dialog(u"Reset Questions", 192, 74, kResetQuestionsItems, Count(kResetQuestionsItems));
 const DialogTemplate kNewPasswordDialog = Dialog(u"New Password", 187, 92, kNewPasswordItems, Count(kNewPasswordItems));
 
+// Nothing draws an icon: its resource only has to be there to be loaded.
+constexpr unsigned char kIcon[] = {0, 0, 1, 0, 0, 0};
+
 const ResourceEntry kResources[] = {
+    {RT_GROUP_ICON, IDI_VANTROPE, kIcon, sizeof kIcon},
     {RT_DIALOG, IDD_PASSWORD_RULES, &kRulesDialog, sizeof kRulesDialog},
     {RT_DIALOG, IDD_RESET_PASSWORD, &kResetPasswordDialog, sizeof kResetPasswordDialog},
     {RT_DIALOG, IDD_RESET_QUESTIONS, &kResetQuestionsDialog, sizeof kResetQuestionsDialog},

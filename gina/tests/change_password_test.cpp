@@ -17,6 +17,7 @@
 
 namespace {
 
+constexpr WORD kRulesDialog = 101;
 constexpr int kRulesText = 1000;
 
 // What the user types into the change-password dialog before pressing OK.
@@ -50,7 +51,7 @@ class ChangePasswordTest : public ::testing::Test {
   int Run(int rulesButton, const std::vector<PasswordEntry>& entries) {
     std::size_t next = 0;
     CModalAgentScope agent([&](HWND dialog) {
-      if (GetDlgItem(dialog, kRulesText) != nullptr) {
+      if (DialogTemplateIdOf(dialog) == kRulesDialog) {
         rulesSeen_ = true;
         if (rulesButton == 0) return false;
         Click(dialog, rulesButton);
@@ -168,7 +169,9 @@ TEST_F(ChangePasswordTest, WithEnforcementOffTheChainedDialogRunsAlone) {
   EXPECT_FALSE(rulesSeen_);
   EXPECT_TRUE(boxes_.empty());
   EXPECT_EQ(OksReachingTheChainedDialog(), 1);
-  for (const WinlogonDialogCall& call : winlogon_.DialogCalls()) EXPECT_NE(call.templateId, 101);
+  for (const WinlogonDialogCall& call : winlogon_.DialogCalls()) {
+    EXPECT_NE(call.templateId, kRulesDialog);
+  }
 }
 
 }  // namespace

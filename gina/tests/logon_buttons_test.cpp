@@ -194,7 +194,6 @@ TEST_F(LogonButtonsTest, ButtonsOfAClosedDialogAreForgotten) {
 
   system_.SetSwitches(0, -1);
   WhileOpen(1500, [&] { return winlogon_.LoggedOutSAS(); }, [&](HWND dialog) {
-    ClearInvalidatedRects();
     SendMessageW(dialog, WM_SIZE, SIZE_RESTORED, 0);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1502, 0x0300), 0);
     EXPECT_FALSE(LastInvalidatedRect(dialog).has_value());

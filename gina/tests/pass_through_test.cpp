@@ -151,7 +151,9 @@ TEST_P(PassThroughTest, ReachesTheChainedEntryPointUnchanged) {
   const auto calls = FakeGinaCallsOf(c.name);
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].arguments, c.arguments);
-  if (c.hasResult) EXPECT_EQ(result, FakeGinaAnswer(c.name));
+  if (c.hasResult) {
+    EXPECT_EQ(result, FakeGinaAnswer(c.name));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(EntryPoints, PassThroughTest, ::testing::ValuesIn(kCases),

@@ -8,9 +8,11 @@
 #include "gina/tests/gina_test_system.h"
 #include "gina/tests/window_view.h"
 #include "gina/tests/winlogon_driver.h"
+#include "platform/windows/font.h"
 
 namespace {
 
+constexpr WORD kRulesDialog = 101;
 constexpr int kRulesText = 1000;
 
 struct RulesView {
@@ -29,7 +31,7 @@ class RulesDialogTest : public ::testing::Test {
     EXPECT_EQ(winlogon_.Initialize(), FakeGinaAnswer("WlxInitialize"));
     RulesView view;
     CModalAgentScope agent([&](HWND dialog) {
-      if (GetDlgItem(dialog, kRulesText) == nullptr) return false;
+      if (DialogTemplateIdOf(dialog) != kRulesDialog) return false;
       view.seen = true;
       view.title = WindowTextOf(dialog);
       view.text = WindowTextOf(GetDlgItem(dialog, kRulesText));

@@ -28,8 +28,40 @@ std::vector<int> ChildIds(HWND window) {
   return ids;
 }
 
-CModalAgentScope::CModalAgentScope(std::function<bool(HWND)> agent) : m_previous(ModalAgent()) {
-  SetModalAgent(std::move(agent));
+namespace {
+
+// The scopes' agents, innermost last: the innermost acts.
+std::vector<std::function<bool(HWND)>>& AgentStack() {
+  static std::vector<std::function<bool(HWND)>> stack;
+  return stack;
 }
 
-CModalAgentScope::~CModalAgentScope() { SetModalAgent(std::move(m_previous)); }
+void InstallTopAgent() {
+  if (AgentStack().empty()) {
+    SetModalAgent({});
+  } else {
+    SetModalAgent(AgentStack().back());
+  }
+}
+
+}  // namespace
+
+CModalAgentScope::CModalAgentScope(std::function<bool(HWND)> agent) {
+  AgentStack().push_back(std::move(agent));
+  InstallTopAgent();
+}
+
+CModalAgentScope::~CModalAgentScope() {
+  AgentStack().pop_back();
+  InstallTopAgent();
+}
+
+std::optional<RECT> LastInvalidatedRect(HWND window) {
+  const auto description = DescribeWindow(window);
+  return description ? description->invalidated : std::nullopt;
+}
+
+WORD DialogTemplateIdOf(HWND dialog) {
+  const auto description = DescribeWindow(dialog);
+  return description ? description->dialogTemplateId : 0;
+}

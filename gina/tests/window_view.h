@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,15 +19,18 @@ std::string WindowTextOf(HWND window);
 // The control ids of the window's children, oldest first.
 std::vector<int> ChildIds(HWND window);
 
-// Installs `agent` as the desktop's scripted user while it lives; the one
-// it replaced comes back after.
+// The last rectangle InvalidateRect marked in the window, in its client
+// coordinates; nothing when none was.
+std::optional<RECT> LastInvalidatedRect(HWND window);
+// The resource id of the template the dialog was made from; 0 for none.
+WORD DialogTemplateIdOf(HWND dialog);
+
+// Installs `agent` as the desktop's scripted user while it lives; an
+// enclosing scope's agent comes back after (scopes nest as the dialogs do).
 class CModalAgentScope {
  public:
   explicit CModalAgentScope(std::function<bool(HWND)> agent);
   ~CModalAgentScope();
   CModalAgentScope(const CModalAgentScope&) = delete;
   CModalAgentScope& operator=(const CModalAgentScope&) = delete;
-
- private:
-  std::function<bool(HWND)> m_previous;
 };
