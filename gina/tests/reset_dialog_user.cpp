@@ -4,6 +4,8 @@
 #include "gina/tests/reset_dialog_user.h"
 
 #include "gina/tests/fake_gina_record.h"
+#include "gina/tests/gina_test_system.h"
+#include "gina/tests/winlogon_driver.h"
 #include "gina/vantrope_resources.h"
 #include "platform/windows/user_agent.h"
 #include "platform/windows/window.h"
@@ -70,4 +72,52 @@ void CScriptedResetUser::Look() {
     ++at;
   }
   return ::testing::AssertionSuccess();
+}
+
+std::function<void(HWND)> ClickItem(int id) {
+  return [id](HWND dialog) { EXPECT_TRUE(Click(dialog, id)) << "item " << id; };
+}
+
+std::function<void(HWND)> TypeAndClick(int item, std::string text, int button) {
+  return [=](HWND dialog) {
+    EXPECT_TRUE(TypeItemText(dialog, item, text));
+    EXPECT_TRUE(Click(dialog, button)) << "button " << button;
+  };
+}
+
+std::function<void(HWND)> TypePasswords(std::string password, std::string confirmation) {
+  return [=](HWND dialog) {
+    EXPECT_TRUE(TypeItemText(dialog, IDC_NEW_PASSWORD, password));
+    EXPECT_TRUE(TypeItemText(dialog, IDC_CONFIRM, confirmation));
+    EXPECT_TRUE(Click(dialog, IDOK));
+  };
+}
+
+CResetDialogRun::CResetDialogRun(const std::string& domain, const std::string& moreKeys) {
+  system = std::make_unique<CGinaTestSystem>(FakeGinaVariant::Full);
+  system->WriteRegistry("\"VNKResetPassword\"=dword:00000001\r\n\"DefaultDomainName\"=\"" + domain + "\"\r\n",
+                        "\"CentralServer\"=\"localhost\"\r\n\r\n" + moreKeys);
+  winlogon = std::make_unique<CWinlogonDriver>();
+  EXPECT_TRUE(winlogon->Negotiate(WLX_VERSION_1_4));
+  winlogon->Initialize();
+}
+
+CResetDialogRun::~CResetDialogRun() {
+  user.reset();
+  winlogon.reset();
+  system.reset();
+}
+
+void CResetDialogRun::Run(std::vector<UserStep> steps, bool unlock) {
+  steps.insert(steps.begin(), UserStep{DialogKind::Logon, ClickItem(unlock ? 4001 : 4000)});
+  user = std::make_unique<CScriptedResetUser>(std::move(steps));
+  winlogon->LoggedOutSAS();
+  EXPECT_EQ(user->StepsRun(), user->StepCount()) << "the script stopped early";
+}
+
+int CResetDialogRun::ResetDialogResult() const {
+  for (const WinlogonDialogCall& call : winlogon->DialogCalls()) {
+    if (call.templateId == IDD_RESET_PASSWORD) return call.result;
+  }
+  return -2;
 }

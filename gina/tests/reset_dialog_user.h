@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,38 @@ class CScriptedResetUser {
   std::vector<MessageBoxRequest> boxes;
   std::vector<std::string> logLines;
   std::vector<DialogKind> seen;
+};
+
+// Acts: click an item; type into an item, then click (OK unless told);
+// type the new password and its confirmation, then click OK.
+std::function<void(HWND)> ClickItem(int id);
+std::function<void(HWND)> TypeAndClick(int item, std::string text, int button = 1);
+std::function<void(HWND)> TypePasswords(std::string password, std::string confirmation);
+
+class CGinaTestSystem;
+class CWinlogonDriver;
+
+// Winlogon with Vantrope and the fake chained library, the reset buttons on,
+// the default domain and CentralServer "localhost" set (`moreKeys`: further
+// registry sections, such as the DC's Platform key), and a scripted user run
+// from the logon dialog's reset or unlock button. The system points the
+// environment at its own folder: start the service first.
+class CResetDialogRun {
+ public:
+  CResetDialogRun(const std::string& domain, const std::string& moreKeys = "");
+  ~CResetDialogRun();
+
+  // LoggedOutSAS with the script after a click on the logon dialog's reset
+  // button (unlock: its unlock button); the script must run whole.
+  void Run(std::vector<UserStep> steps, bool unlock = false);
+  CScriptedResetUser& User() { return *user; }
+  // What dialog 102 ended with (-2 when it never opened).
+  int ResetDialogResult() const;
+
+ private:
+  std::unique_ptr<CGinaTestSystem> system;
+  std::unique_ptr<CWinlogonDriver> winlogon;
+  std::unique_ptr<CScriptedResetUser> user;
 };
 
 // Whether `lines` holds `wanted` in this order (other lines between them).

@@ -11,10 +11,7 @@
 #include "RemoteSvr/common/hashed_answer.h"
 #include "RemoteSvr/common/wsa_error_text.h"
 #include "credprov/tests/scripted_peer.h"
-#include "gina/tests/gina_test_system.h"
 #include "gina/tests/reset_dialog_user.h"
-#include "gina/tests/window_view.h"
-#include "gina/tests/winlogon_driver.h"
 #include "gina/vantrope_resources.h"
 #include "platform/windows/user_agent.h"
 #include "platform/windows/window.h"
@@ -23,24 +20,6 @@
 namespace {
 
 constexpr char kDomain[] = "corp.example.org";
-
-// Acts of the scripted user.
-std::function<void(HWND)> ClickItem(int id) {
-  return [id](HWND dialog) { EXPECT_TRUE(Click(dialog, id)) << "item " << id; };
-}
-std::function<void(HWND)> TypeAndClick(int item, std::string text, int button = IDOK) {
-  return [=](HWND dialog) {
-    EXPECT_TRUE(TypeItemText(dialog, item, text));
-    EXPECT_TRUE(Click(dialog, button)) << "button " << button;
-  };
-}
-std::function<void(HWND)> TypePasswords(std::string password, std::string confirmation) {
-  return [=](HWND dialog) {
-    EXPECT_TRUE(TypeItemText(dialog, IDC_NEW_PASSWORD, password));
-    EXPECT_TRUE(TypeItemText(dialog, IDC_CONFIRM, confirmation));
-    EXPECT_TRUE(Click(dialog, IDOK));
-  };
-}
 
 class ResetDialogsTest : public ::testing::Test {
  protected:
@@ -52,44 +31,16 @@ class ResetDialogsTest : public ::testing::Test {
     ASSERT_TRUE(service->Start(files)) << files.LogText();
   }
   void TearDown() override {
-    winlogon.reset();
-    system.reset();
+    run.reset();
     if (service != nullptr) service->Stop();
   }
-
-  // Winlogon with Vantrope and the fake chained library, the reset buttons
-  // on, the default domain and the central server set. After the service
-  // started: the system points the environment at its own folder.
-  void StartWinlogon(const std::string& domain = kDomain) {
-    system = std::make_unique<CGinaTestSystem>(FakeGinaVariant::Full);
-    system->WriteRegistry("\"VNKResetPassword\"=dword:00000001\r\n\"DefaultDomainName\"=\"" + domain + "\"\r\n",
-                          "\"CentralServer\"=\"localhost\"\r\n");
-    winlogon = std::make_unique<CWinlogonDriver>();
-    ASSERT_TRUE(winlogon->Negotiate(WLX_VERSION_1_4));
-    winlogon->Initialize();
-  }
-
-  // The logon dialog's result after the script ran from its reset button
-  // (or its unlock button).
-  void Run(std::vector<UserStep> steps, bool unlock = false) {
-    steps.insert(steps.begin(), UserStep{DialogKind::Logon, ClickItem(unlock ? 4001 : 4000)});
-    user = std::make_unique<CScriptedResetUser>(std::move(steps));
-    winlogon->LoggedOutSAS();
-    EXPECT_EQ(user->StepsRun(), user->StepCount()) << "the script stopped early";
-  }
-  // The result dialog 102 ended with.
-  int ResetDialogResult() const {
-    for (const WinlogonDialogCall& call : winlogon->DialogCalls()) {
-      if (call.templateId == IDD_RESET_PASSWORD) return call.result;
-    }
-    return -2;
-  }
+  // After the service started.
+  void StartWinlogon() { run = std::make_unique<CResetDialogRun>(kDomain); }
+  void Run(std::vector<UserStep> steps) { run->Run(std::move(steps)); }
 
   CServiceFiles files;
   std::unique_ptr<IServiceRunner> service;
-  std::unique_ptr<CGinaTestSystem> system;
-  std::unique_ptr<CWinlogonDriver> winlogon;
-  std::unique_ptr<CScriptedResetUser> user;
+  std::unique_ptr<CResetDialogRun> run;
 };
 
 // The answers the tests type for each question the service may ask first.
@@ -158,7 +109,7 @@ TEST_F(ResetDialogsTest, QuestionsHintsAndPasswordsUpToTheServiceRefusingThePass
   const bool petFirst = asked[0].rfind("Pet?|", 0) == 0;
   EXPECT_EQ(asked[0], petFirst ? "Pet?|Reset Question 1/2" : "Colour?|Reset Question 1/2");
   EXPECT_EQ(asked[1], petFirst ? "Colour?|Reset Question 2/2" : "Pet?|Reset Question 2/2");
-  auto boxes = user->TakeBoxes();
+  auto boxes = run->User().TakeBoxes();
   ASSERT_EQ(boxes.size(), 5u);
   // The one hint, from whichever place its question had.
   const std::size_t hintAt = petFirst ? 0 : 1;
@@ -178,16 +129,16 @@ TEST_F(ResetDialogsTest, QuestionsHintsAndPasswordsUpToTheServiceRefusingThePass
   EXPECT_EQ(boxes[3].caption, "New Password");
   EXPECT_EQ(boxes[3].type, MB_ICONERROR);
   EXPECT_FALSE(boxes[3].text.empty());
-  EXPECT_TRUE(HasLinesInOrder(user->LogLines(),
+  EXPECT_TRUE(HasLinesInOrder(run->User().LogLines(),
                               {"Varnok Self-Service Password Reset", "", "Default domain = corp.example.org",
                                "Host name = localhost", "Host address = 127.0.0.1",
                                "Connecting to 127.0.0.1 port 7257", "Connected OK", "Sending request 0, username alice",
                                "Read 5148 bytes", "2 questions returned", "Sending request 1, username alice",
                                "Read 5148 bytes", boxes[3].text}));
   // Only the refused password went out: the mismatch and the long one never did.
-  const auto& lines = user->LogLines();
+  const auto& lines = run->User().LogLines();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "Sending request 1, username alice"), 1);
-  EXPECT_EQ(ResetDialogResult(), 0);
+  EXPECT_EQ(run->ResetDialogResult(), 0);
 }
 
 TEST_F(ResetDialogsTest, LockedUserAndOverLongNameAreRefusedAndTheDialogStays) {
@@ -199,18 +150,18 @@ TEST_F(ResetDialogsTest, LockedUserAndOverLongNameAreRefusedAndTheDialogStays) {
       {DialogKind::Reset, TypeAndClick(IDC_USERNAME, "bob")},
       {DialogKind::Reset, ClickItem(IDCANCEL)},
   });
-  const auto boxes = user->TakeBoxes();
+  const auto boxes = run->User().TakeBoxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].text, "The user name is too long for the Varnok Password Reset server.");
   EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_EQ(boxes[1].caption, "Error");
   EXPECT_EQ(boxes[1].type, MB_ICONINFORMATION);
   EXPECT_EQ(boxes[1].text.rfind("Too many failed attempts for corp.example.org\\bob", 0), 0u) << boxes[1].text;
-  const auto& lines = user->LogLines();
+  const auto& lines = run->User().LogLines();
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](const std::string& l) { return l.rfind("Sending request 0", 0) == 0; }),
             1);
-  EXPECT_EQ(ResetDialogResult(), 0);
+  EXPECT_EQ(run->ResetDialogResult(), 0);
 }
 
 TEST_F(ResetDialogsTest, NoReachableServerIsToldAndTheDialogStaysOpen) {
@@ -225,13 +176,13 @@ TEST_F(ResetDialogsTest, NoReachableServerIsToldAndTheDialogStaysOpen) {
          EXPECT_TRUE(Click(dialog, IDCANCEL));
        }},
   });
-  EXPECT_TRUE(user->TakeBoxes().empty());
+  EXPECT_TRUE(run->User().TakeBoxes().empty());
   EXPECT_TRUE(HasLinesInOrder(
-      user->LogLines(), {"Host name = localhost", "Connecting to 127.0.0.1 port 7257",
+      run->User().LogLines(), {"Host name = localhost", "Connecting to 127.0.0.1 port 7257",
                          "Error connecting to 127.0.0.1 port 7257 -", CWsaErrorText(WSAECONNREFUSED).text,
                          "Could not connect to any servers", "Sending request 0, username carol",
                          "Sending 5148 bytes", "Error sending 5148 bytes to socket 4294967295"}));
-  EXPECT_EQ(ResetDialogResult(), 0);
+  EXPECT_EQ(run->ResetDialogResult(), 0);
 }
 
 TEST_F(ResetDialogsTest, ALookupGrantedWithoutQuestionsIsRefused) {
@@ -248,12 +199,12 @@ TEST_F(ResetDialogsTest, ALookupGrantedWithoutQuestionsIsRefused) {
       {DialogKind::Reset, TypeAndClick(IDC_USERNAME, "dave")},
       {DialogKind::Reset, ClickItem(IDCANCEL)},
   });
-  const auto boxes = user->TakeBoxes();
+  const auto boxes = run->User().TakeBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "You do not have any security questions defined.");
   EXPECT_EQ(boxes[0].caption, "Error");
-  EXPECT_TRUE(HasLinesInOrder(user->LogLines(), {"Read 5148 bytes", "0 questions returned"}));
-  for (const DialogKind kind : user->Seen()) EXPECT_NE(kind, DialogKind::Questions);
+  EXPECT_TRUE(HasLinesInOrder(run->User().LogLines(), {"Read 5148 bytes", "0 questions returned"}));
+  for (const DialogKind kind : run->User().Seen()) EXPECT_NE(kind, DialogKind::Questions);
 }
 
 }  // namespace
