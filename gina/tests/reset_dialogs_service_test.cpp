@@ -12,7 +12,9 @@
 #include "RemoteSvr/common/wsa_error_text.h"
 #include "credprov/tests/scripted_peer.h"
 #include "gina/tests/reset_dialog_user.h"
+#include "gina/tests/window_view.h"
 #include "gina/vantrope_resources.h"
+#include "platform/windows/dialog.h"
 #include "platform/windows/user_agent.h"
 #include "platform/windows/window.h"
 #include "tests/support/service_fixture.h"
@@ -166,13 +168,37 @@ TEST_F(ResetDialogsTest, LockedUserAndOverLongNameAreRefusedAndTheDialogStays) {
 
 TEST_F(ResetDialogsTest, NoReachableServerIsToldAndTheDialogStaysOpen) {
   StartWinlogon();
+  // Dialog 102's template: the list's top at 48 units, the buttons' at
+  // 135, the dialog 156 high; collapsed, the buttons take the list's top
+  // and the dialog loses the difference.
+  const LONG listTop = DialogUnitsToPixelsY(48);
+  const LONG buttonTop = DialogUnitsToPixelsY(135);
+  const LONG expanded = DialogUnitsToPixelsY(156);
+  const auto expectLayout = [&](HWND dialog, bool shown) {
+    const LONG top = shown ? buttonTop : listTop;
+    for (const int id : {IDOK, IDCANCEL, IDC_DETAILS}) {
+      const RECT rect = ClientRectOf(GetDlgItem(dialog, id));
+      EXPECT_EQ(rect.top, top) << "item " << id;
+      EXPECT_EQ(rect.bottom - rect.top, DialogUnitsToPixelsY(14)) << "item " << id;
+    }
+    EXPECT_EQ(ClientRectOf(GetDlgItem(dialog, IDC_DETAILS)).left, DialogUnitsToPixelsX(149));
+    EXPECT_EQ(HeightOf(dialog), shown ? expanded : expanded - buttonTop + listTop);
+    EXPECT_EQ(LastInvalidatedRect(dialog), ClientRectOf(GetDlgItem(dialog, IDC_DETAILS)));
+    EXPECT_EQ(ItemText(dialog, IDC_DETAILS), shown ? "<< Details" : "Details >>");
+    EXPECT_EQ(IsWindowVisible(GetDlgItem(dialog, IDC_LOG_LIST)) != FALSE, shown);
+  };
   Run({
-      {DialogKind::Reset, TypeAndClick(IDC_USERNAME, "carol")},
+      {DialogKind::Reset,
+       [&](HWND dialog) {
+         expectLayout(dialog, false);
+         TypeAndClick(IDC_USERNAME, "carol")(dialog);
+       }},
       {DialogKind::Reset, ClickItem(IDC_DETAILS)},
       {DialogKind::Reset,
-       [](HWND dialog) {
-         EXPECT_EQ(ItemText(dialog, IDC_DETAILS), "<< Details");
-         EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_LOG_LIST)));
+       [&](HWND dialog) {
+         expectLayout(dialog, true);
+         EXPECT_TRUE(Click(dialog, IDC_DETAILS));
+         expectLayout(dialog, false);
          EXPECT_TRUE(Click(dialog, IDCANCEL));
        }},
   });
@@ -205,6 +231,49 @@ TEST_F(ResetDialogsTest, ALookupGrantedWithoutQuestionsIsRefused) {
   EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_TRUE(HasLinesInOrder(run->User().LogLines(), {"Read 5148 bytes", "0 questions returned"}));
   for (const DialogKind kind : run->User().Seen()) EXPECT_NE(kind, DialogKind::Questions);
+}
+
+// Unlock mode against a peer that grants the lookup and refuses the unlock:
+// the refusal in an error box, and dialog 102 ends with 0. The name goes
+// out with its trailing blanks, as typed.
+TEST_F(ResetDialogsTest, UnlockRefusedEndsTheResetDialogWithZero) {
+  PwdResetRecord lookup{}, unlock{};
+  CScriptedPeer peer(
+      [&](CPeerConnection& connection) {
+        ASSERT_TRUE(connection.Receive(lookup));
+        connection.Reply(MakeReply(lookup, true, "", {{"Pet?", "", "Rex"}}));
+        ASSERT_TRUE(connection.Receive(unlock));
+        connection.Reply(MakeReply(unlock, false, "The account is not locked"));
+        connection.WaitForClose();
+      },
+      "127.0.0.1", DEFAULT_PORT);
+  run = std::make_unique<CResetDialogRun>(kDomain);
+  std::vector<std::string> captions;
+  run->Run(
+      {
+          {DialogKind::Reset, TypeAndClick(IDC_USERNAME, "erin  ")},
+          {DialogKind::Questions,
+           [&](HWND dialog) {
+             captions.push_back(WindowText(dialog));
+             EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_HINT)));
+             TypeAndClick(IDC_ANSWER, "REX")(dialog);
+           }},
+      },
+      true);
+  peer.Join();
+  EXPECT_EQ(captions, std::vector<std::string>{"Unlock Question 1/1"});
+  EXPECT_EQ(RecordText(lookup.userName), "erin  ");
+  EXPECT_EQ(unlock.header.messageType, REQUEST_UNLOCK_ACCOUNT);
+  EXPECT_EQ(RecordText(unlock.domain), kDomain);
+  EXPECT_EQ(RecordText(unlock.userName), "erin  ");
+  const auto boxes = run->User().TakeBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "The account is not locked");
+  EXPECT_EQ(boxes[0].caption, "Unlock Account");
+  EXPECT_EQ(boxes[0].type, MB_ICONERROR);
+  EXPECT_TRUE(HasLinesInOrder(run->User().LogLines(), {"Sending request 2, username erin  ", "Read 5148 bytes",
+                                                        "The account is not locked"}));
+  EXPECT_EQ(run->ResetDialogResult(), 0);
 }
 
 }  // namespace
