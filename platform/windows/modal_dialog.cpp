@@ -29,7 +29,7 @@ void RunModalLoop(HWND dialog, HWND owner) {
       if (!IsDialogMessageA(dialog, &message)) DispatchMessageA(&message);
       continue;
     }
-    if (owner != nullptr) SendMessageW(owner, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(dialog));
+    if (owner != nullptr) SendNotifyMessageW(owner, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(dialog));
     if (Ended(dialog)) return;
     const ModalAgent agent = CurrentModalAgent();
     if (agent && agent(dialog)) continue;

@@ -133,7 +133,9 @@ BOOL EnableWindow(HWND window, BOOL enable) {
       r.style |= WS_DISABLED;
     }
   });
-  if (found && wasDisabled == (enable != FALSE)) SendMessageW(window, WM_ENABLE, enable != FALSE ? TRUE : FALSE, 0);
+  if (found && wasDisabled == (enable != FALSE)) {
+    SendNotifyMessageW(window, WM_ENABLE, enable != FALSE ? TRUE : FALSE, 0);
+  }
   return wasDisabled ? TRUE : FALSE;
 }
 
@@ -354,6 +356,16 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return CallWindowProcedureHere(window, message, wParam, lParam);
   }
   return SendToThread(record->thread, window, message, wParam, lParam);
+}
+
+BOOL SendNotifyMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto record = WindowRecordCopy(window);
+  if (!record) return FALSE;
+  if (record->thread == std::this_thread::get_id() || !ThreadHasQueue(record->thread)) {
+    CallWindowProcedureHere(window, message, wParam, lParam);
+    return TRUE;
+  }
+  return PostMessageW(window, message, wParam, lParam);
 }
 
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -106,6 +106,11 @@ HWND GetFocus();
 
 // The window's procedure with the message, on the window's own thread.
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The same without waiting for a window of another thread (the message
+// is queued for it there): how notices such as WM_ENABLE and WM_ENTERIDLE
+// travel, so that a thread that is not taking messages never holds up the
+// sender.
+BOOL SendNotifyMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The same with the text of WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH and the
 // LB_ and CB_ string messages in UTF-8 (lengths and copies in bytes; a copy
 // never cuts a character); other messages pass unchanged.

@@ -4,7 +4,9 @@
 // nobody is there to answer it.
 #include <gtest/gtest.h>
 
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/base/last_error.h"
@@ -202,6 +204,29 @@ TEST_F(ModalDialogTest, AnOwnerDisabledBeforeStaysDisabledAndMissingTemplatesGiv
   DestroyWindow(gone);
   EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &kTemplate, gone, NameProcedure, 0), -1);
   EXPECT_TRUE(log.lines.empty() || log.lines.back() == "cancel");
+}
+
+// The owner's thread is busy elsewhere (as a host waiting for the logon
+// call to return): disabling and idling notices must not wait for it.
+TEST_F(ModalDialogTest, AnOwnerOnABusyThreadDoesNotHoldTheDialogUp) {
+  std::promise<HWND> made;
+  std::promise<void> mayEnd;
+  std::thread busy([&] {
+    made.set_value(CreateWindowExW(0, u"Host", u"", WS_VISIBLE, 0, 0, 9, 9, nullptr, 0, nullptr, nullptr));
+    mayEnd.get_future().wait();
+  });
+  const HWND farOwner = made.get_future().get();
+  log.owner = farOwner;
+  SetModalAgent([&](HWND dialog) {
+    if (!log.lines.empty() && log.lines.back() == "change x") return false;
+    EXPECT_FALSE(IsWindowEnabled(farOwner));
+    return TypeItemText(dialog, kNameId, "x");
+  });
+  EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &kTemplate, farOwner, NameProcedure, 4), 0);
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"init 4", "change x", "cancel"}));
+  EXPECT_TRUE(IsWindowEnabled(farOwner));
+  mayEnd.set_value();
+  busy.join();
 }
 
 }  // namespace
