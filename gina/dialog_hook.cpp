@@ -5,8 +5,8 @@
 #include "gina/change_password_dialog.h"
 #include "gina/logon_dialogs.h"
 #include "gina/password_rules_dialog.h"
-#include "gina/vantrope_resources.h"
 #include "gina/vantrope_module.h"
+#include "gina/vantrope_resources.h"
 #include "gina/winlogon_switches.h"
 
 namespace {

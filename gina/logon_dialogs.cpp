@@ -2,9 +2,11 @@
 // buttons they add.
 #include "gina/logon_dialogs.h"
 
+#include <cstdint>
+
 #include "gina/button_layout.h"
-#include "gina/vantrope_resources.h"
 #include "gina/vantrope_module.h"
+#include "gina/vantrope_resources.h"
 #include "gina/winlogon_switches.h"
 #include "platform/windows/dialog.h"
 #include "platform/windows/window.h"
@@ -20,7 +22,6 @@ constexpr int IDC_UNLOCK_LAST = 1803;
 class CButtonWindow {
  public:
   void Attach(HWND window) { m_window = window; }
-  HWND Window() const { return m_window; }
   // The button, when it is a live child of `dialog`.
   HWND WindowIn(HWND dialog) const {
     return m_window != nullptr && IsWindow(m_window) && GetParent(m_window) == dialog ? m_window : nullptr;

@@ -6,8 +6,8 @@
 
 #include "gina/chained_gina.h"
 #include "gina/dialog_hook.h"
-#include "gina/vantrope_resources.h"
 #include "gina/vantrope_module.h"
+#include "gina/vantrope_resources.h"
 
 namespace {
 

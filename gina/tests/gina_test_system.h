@@ -11,7 +11,7 @@ enum class FakeGinaVariant {
   Full,              // all 21 entry points
   NoNegotiate,       // no WlxNegotiate
   NoShutdown,        // lacks WlxShutdown, which every version needs
-  NoStartApplication,// lacks WlxStartApplication (needed from 1.1)
+  NoStartApplication,  // lacks WlxStartApplication (needed from 1.1)
   NoStatusMessages,  // lacks WlxDisplayStatusMessage (needed from 1.3)
   NoVersion14,       // lacks the three entry points of 1.4
 };

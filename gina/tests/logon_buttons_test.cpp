@@ -7,11 +7,12 @@
 
 #include <functional>
 #include <optional>
+#include <ostream>
 
 #include "gina/tests/fake_gina_record.h"
 #include "gina/tests/gina_test_system.h"
-#include "gina/tests/winlogon_driver.h"
 #include "gina/tests/window_view.h"
+#include "gina/tests/winlogon_driver.h"
 #include "platform/windows/window.h"
 
 namespace {
@@ -123,6 +124,10 @@ struct MissingItemCase {
   WORD dialogId;
   int missingItem;
 };
+
+void PrintTo(const MissingItemCase& c, std::ostream* out) {
+  *out << "dialog " << c.dialogId << " without item " << c.missingItem;
+}
 
 class MissingItemTest : public LogonButtonsTest, public ::testing::WithParamInterface<MissingItemCase> {};
 

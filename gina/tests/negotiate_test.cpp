@@ -2,7 +2,9 @@
 // the version agreed, and the exports each version needs.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
+#include <ostream>
 
 #include "gina/tests/fake_gina_record.h"
 #include "gina/tests/gina_test_system.h"
@@ -22,6 +24,8 @@ struct NegotiateCase {
   BOOL expected;
   DWORD expectedVersion;  // kUntouched on FALSE
 };
+
+void PrintTo(const NegotiateCase& c, std::ostream* out) { *out << c.name; }
 
 const NegotiateCase kCases[] = {
     {"Current", FakeGinaVariant::Full, WLX_VERSION_1_4, WLX_VERSION_1_4, TRUE, WLX_VERSION_1_4, TRUE,

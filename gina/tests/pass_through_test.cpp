@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
+#include <type_traits>
+#include <vector>
 
 #include "gina/tests/fake_gina_record.h"
 #include "gina/tests/gina_test_system.h"
@@ -28,6 +31,8 @@ struct PassThroughCase {
   std::vector<U> arguments;
   bool hasResult;
 };
+
+void PrintTo(const PassThroughCase& c, std::ostream* out) { *out << c.name; }
 
 const PassThroughCase kCases[] = {
     {"WlxDisplaySASNotice",

@@ -2,6 +2,7 @@
 // title), the file's absence said in its place, its font and position.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "gina/tests/fake_gina_record.h"
@@ -55,6 +56,8 @@ struct RulesFileCase {
   const char* title;
   const char* text;
 };
+
+void PrintTo(const RulesFileCase& c, std::ostream* out) { *out << c.name; }
 
 class RulesFileTest : public RulesDialogTest, public ::testing::WithParamInterface<RulesFileCase> {};
 
