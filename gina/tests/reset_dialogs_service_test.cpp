@@ -8,12 +8,14 @@
 #include <memory>
 #include <string>
 
+#include "RemoteSvr/common/build_number.h"
 #include "RemoteSvr/common/hashed_answer.h"
 #include "RemoteSvr/common/wsa_error_text.h"
 #include "credprov/tests/scripted_peer.h"
 #include "gina/tests/reset_dialog_user.h"
 #include "gina/tests/window_view.h"
 #include "gina/vantrope_resources.h"
+#include "platform/base/user_and_computer_name.h"
 #include "platform/windows/dialog.h"
 #include "platform/windows/user_agent.h"
 #include "platform/windows/window.h"
@@ -209,6 +211,36 @@ TEST_F(ResetDialogsTest, NoReachableServerIsToldAndTheDialogStaysOpen) {
                          "Could not connect to any servers", "Sending request 0, username carol",
                          "Sending 5148 bytes", "Error sending 5148 bytes to socket 4294967295"}));
   EXPECT_EQ(run->ResetDialogResult(), 0);
+}
+
+// Without a default domain no server is tried; OK still sends, and the
+// record client says why nothing went out.
+TEST_F(ResetDialogsTest, NoDefaultDomainTriesNoServer) {
+  run = std::make_unique<CResetDialogRun>("");
+  Run({
+      {DialogKind::Reset,
+       [](HWND dialog) {
+         EXPECT_EQ(ComboBoxLines(GetDlgItem(dialog, IDC_DOMAIN)), std::vector<std::string>{""});
+         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+         TypeAndClick(IDC_USERNAME, "frank")(dialog);
+       }},
+      {DialogKind::Reset, ClickItem(IDCANCEL)},
+  });
+  const auto& lines = run->User().LogLines();
+  char userName[256] = {}, computer[256] = {};
+  DWORD size = sizeof(userName);
+  ASSERT_TRUE(GetUserNameA(userName, &size));
+  size = sizeof(computer);
+  ASSERT_TRUE(GetComputerNameA(computer, &size));
+  EXPECT_TRUE(HasLinesInOrder(lines, {"Varnok Self-Service Password Reset",
+                                      "Version 2.0." + std::to_string(GetBuildNumber()), "",
+                                      std::string("Current username = ") + userName,
+                                      std::string("Current computer = ") + computer, "Default domain name not found",
+                                      "Sending request 0, username frank", "Sending 5148 bytes",
+                                      "Error sending 5148 bytes to socket 4294967295"}));
+  EXPECT_EQ(lines.size(), 9u);
+  for (const std::string& line : lines) EXPECT_EQ(line.rfind("Connecting", 0), std::string::npos) << line;
+  EXPECT_TRUE(run->User().TakeBoxes().empty());
 }
 
 TEST_F(ResetDialogsTest, ALookupGrantedWithoutQuestionsIsRefused) {
