@@ -156,6 +156,12 @@ INT_PTR ResetPasswordDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITDIALOG:
       return OnInitDialog(dialog, lParam);
     case WM_COMMAND:
+      // Typing reaches the dialog as the edit's EN_CHANGE alone here (no
+      // painting traffic follows it), so that is when OK follows the name.
+      if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_USERNAME) {
+        EnableOk(dialog, !ItemTextBlank(dialog, IDC_USERNAME));
+        return 0;
+      }
       if (HIWORD(wParam) != 0) return 0;
       switch (LOWORD(wParam)) {
         case IDC_DETAILS:
