@@ -56,44 +56,29 @@ std::vector<CProbe> ProbesOf(std::string_view text, bool ignoreCase) {
 }
 
 // Bit i set when position i of the 16 bytes at p may start a wanted text
-// (every probe of it fits), or holds a byte outside ASCII.
+// (every probe of it fits), or holds a byte outside ASCII. The probes'
+// bytes are spread over vectors once, so a stretch costs a few loads and
+// compares.
 class CStretchTest {
  public:
-  CStretchTest(std::vector<CProbe> keyword, std::vector<CProbe> suffix)
-      : m_keyword(std::move(keyword)), m_suffix(std::move(suffix)) {}
+  static constexpr std::size_t kMaxProbes = 4;
 
-  std::size_t Reach() const {
-    std::size_t reach = 0;
-    for (const auto* probes : {&m_keyword, &m_suffix})
-      for (const CProbe& probe : *probes) reach = std::max(reach, probe.offset + 1);
-    return reach;
+  CStretchTest(const std::vector<CProbe>& keyword, const std::vector<CProbe>& suffix) {
+    Take(keyword, m_keyword);
+    Take(suffix, m_suffix);
   }
+
+  std::size_t Reach() const { return m_reach; }
 
   unsigned Hits(const char* p) const {
 #ifdef __SSE2__
-    __m128i any = _mm_setzero_si128();
-    for (const auto* probes : {&m_keyword, &m_suffix}) {
-      if (probes->empty()) continue;
-      __m128i all = _mm_set1_epi8(static_cast<char>(0xFF));
-      for (const CProbe& probe : *probes) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + probe.offset));
-        const __m128i folded = _mm_or_si128(bytes, _mm_set1_epi8(static_cast<char>(probe.fold)));
-        all = _mm_and_si128(all, _mm_cmpeq_epi8(folded, _mm_set1_epi8(static_cast<char>(probe.value))));
-      }
-      any = _mm_or_si128(any, all);
-    }
+    const __m128i any = _mm_or_si128(m_keyword.Fits(p), m_suffix.Fits(p));
     const __m128i own = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return static_cast<unsigned>(_mm_movemask_epi8(any) | _mm_movemask_epi8(own));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(any, own)));
 #else
     unsigned hits = 0;
     for (std::size_t i = 0; i < kStretch; ++i) {
-      bool hit = static_cast<unsigned char>(p[i]) >= 0x80;
-      for (const auto* probes : {&m_keyword, &m_suffix}) {
-        bool all = !probes->empty();
-        for (const CProbe& probe : *probes)
-          all = all && (static_cast<unsigned char>(p[i + probe.offset]) | probe.fold) == probe.value;
-        hit = hit || all;
-      }
+      const bool hit = static_cast<unsigned char>(p[i]) >= 0x80 || m_keyword.FitsAt(p + i) || m_suffix.FitsAt(p + i);
       hits |= static_cast<unsigned>(hit) << i;
     }
     return hits;
@@ -101,8 +86,46 @@ class CStretchTest {
   }
 
  private:
-  std::vector<CProbe> m_keyword;
-  std::vector<CProbe> m_suffix;
+  struct CProbeSet {
+    std::size_t count = 0;
+    CProbe probes[kMaxProbes] = {};
+#ifdef __SSE2__
+    __m128i fold[kMaxProbes] = {};
+    __m128i value[kMaxProbes] = {};
+    __m128i Fits(const char* p) const {
+      if (count == 0) return _mm_setzero_si128();
+      __m128i all = _mm_cmpeq_epi8(
+          _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + probes[0].offset)), fold[0]), value[0]);
+      for (std::size_t k = 1; k < count; ++k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + probes[k].offset));
+        all = _mm_and_si128(all, _mm_cmpeq_epi8(_mm_or_si128(bytes, fold[k]), value[k]));
+      }
+      return all;
+    }
+#endif
+    bool FitsAt(const char* p) const {
+      bool all = count > 0;
+      for (std::size_t k = 0; k < count && all; ++k)
+        all = (static_cast<unsigned char>(p[probes[k].offset]) | probes[k].fold) == probes[k].value;
+      return all;
+    }
+  };
+
+  void Take(const std::vector<CProbe>& from, CProbeSet& set) {
+    set.count = std::min(from.size(), kMaxProbes);
+    for (std::size_t k = 0; k < set.count; ++k) {
+      set.probes[k] = from[k];
+#ifdef __SSE2__
+      set.fold[k] = _mm_set1_epi8(static_cast<char>(from[k].fold));
+      set.value[k] = _mm_set1_epi8(static_cast<char>(from[k].value));
+#endif
+      m_reach = std::max(m_reach, from[k].offset + 1);
+    }
+  }
+
+  CProbeSet m_keyword;
+  CProbeSet m_suffix;
+  std::size_t m_reach = 0;
 };
 
 // Hands on the line around each hit of the complete lines at p (size bytes
