@@ -1,7 +1,7 @@
 // The question file's probing reader: pieces of the file are scanned 16
 // bytes at a time for the first, last and next-to-last bytes of "suffix TAB",
-// for the first, middle and last bytes of the keyword, and for bytes outside
-// ASCII; only a stretch with a hit is looked at closer.
+// for the first and last bytes of the keyword, and for bytes outside ASCII;
+// only a stretch with a hit is looked at closer.
 #include "RemoteSvr/question_file_scan.h"
 
 #include <fcntl.h>
@@ -40,11 +40,15 @@ CProbe ProbeAt(std::string_view text, std::size_t offset) {
                 static_cast<unsigned char>(letter ? (c | 0x20) : c)};
 }
 
-// The probes of one text: its first, last, next-to-last and middle bytes.
-std::vector<CProbe> ProbesOf(std::string_view text, bool ignoreCase) {
+// The probes of one text: its first and last bytes, and with `nextToLast`
+// the byte before the last (a user name's last character: names of one
+// length differ most there).
+std::vector<CProbe> ProbesOf(std::string_view text, bool ignoreCase, bool nextToLast) {
   std::vector<CProbe> probes;
   if (text.empty()) return probes;
-  for (const std::size_t offset : {std::size_t{0}, text.size() - 1, text.size() / 2, text.size() >= 2 ? text.size() - 2 : 0}) {
+  std::vector<std::size_t> offsets{0, text.size() - 1};
+  if (nextToLast && text.size() >= 2) offsets.push_back(text.size() - 2);
+  for (const std::size_t offset : offsets) {
     bool seen = false;
     for (const CProbe& probe : probes) seen = seen || probe.offset == offset;
     if (seen) continue;
@@ -92,15 +96,21 @@ class CStretchTest {
 #ifdef __SSE2__
     __m128i fold[kMaxProbes] = {};
     __m128i value[kMaxProbes] = {};
+    __m128i Probe(const char* p, std::size_t k) const {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + probes[k].offset));
+      return _mm_cmpeq_epi8(_mm_or_si128(bytes, fold[k]), value[k]);
+    }
+    // Unrolled for the usual counts: the loop's bookkeeping costs as much
+    // as the probes.
     __m128i Fits(const char* p) const {
-      if (count == 0) return _mm_setzero_si128();
-      __m128i all = _mm_cmpeq_epi8(
-          _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + probes[0].offset)), fold[0]), value[0]);
-      for (std::size_t k = 1; k < count; ++k) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + probes[k].offset));
-        all = _mm_and_si128(all, _mm_cmpeq_epi8(_mm_or_si128(bytes, fold[k]), value[k]));
+      switch (count) {
+        case 0: return _mm_setzero_si128();
+        case 1: return Probe(p, 0);
+        case 2: return _mm_and_si128(Probe(p, 0), Probe(p, 1));
+        case 3: return _mm_and_si128(_mm_and_si128(Probe(p, 0), Probe(p, 1)), Probe(p, 2));
+        default:
+          return _mm_and_si128(_mm_and_si128(Probe(p, 0), Probe(p, 1)), _mm_and_si128(Probe(p, 2), Probe(p, 3)));
       }
-      return all;
     }
 #endif
     bool FitsAt(const char* p) const {
@@ -162,8 +172,8 @@ bool ScanWantedDatabaseLines(const std::string& path, const CLineSieve& sieve, c
     if (error == EACCES) log.Trace(kFileTraceLevel, "    Not a regular file, or not readable");
     return false;
   }
-  const CStretchTest test(ProbesOf(sieve.keyword, false),
-                          sieve.keySuffix.empty() ? std::vector<CProbe>{} : ProbesOf(sieve.keySuffix + "\t", true));
+  const CStretchTest test(ProbesOf(sieve.keyword, false, false),
+                          sieve.keySuffix.empty() ? std::vector<CProbe>{} : ProbesOf(sieve.keySuffix + "\t", true, true));
   // The unfinished line carried over, a piece, and room for the probes to
   // read past the end.
   const std::size_t carry = MAX_DATABASE_LINE + 1;
