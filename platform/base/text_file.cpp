@@ -13,20 +13,10 @@
 namespace {
 
 bool ReadWholeFile(const std::string& path, std::string& content) {
-  // O_NONBLOCK: a FIFO in the file's place must not hold the caller in
-  // open() until a writer comes; it is refused below, as is any other file
-  // that is not a regular one (a directory, a device that never ends).
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    SetLastErrorFromErrno();
-    return false;
-  }
+  const int fd = OpenRegularTextFile(path);
+  if (fd < 0) return false;
   struct stat info{};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    SetLastError(ERROR_ACCESS_DENIED);
-    return false;
-  }
+  ::fstat(fd, &info);
   if (info.st_size > 0) content.reserve(static_cast<std::size_t>(info.st_size));
   char chunk[1 << 16];
   for (;;) {
@@ -45,6 +35,24 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
 }
 
 }  // namespace
+
+int OpenRegularTextFile(const std::string& path) {
+  // O_NONBLOCK: a FIFO in the file's place must not hold the caller in
+  // open() until a writer comes; it is refused below, as is any other file
+  // that is not a regular one (a directory, a device that never ends).
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    SetLastErrorFromErrno();
+    return -1;
+  }
+  struct stat info{};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return -1;
+  }
+  return fd;
+}
 
 bool ReadTextFile(const std::string& path, std::string& content) {
   content.clear();

@@ -12,6 +12,11 @@
 // is not a regular file (ERROR_ACCESS_DENIED; a FIFO is never waited on).
 bool ReadTextFile(const std::string& path, std::string& content);
 
+// Opens a regular file for reading as ReadTextFile does: the descriptor, or
+// -1 with the last-error code set (ERROR_ACCESS_DENIED for any other kind
+// of file). For readers that take the file in pieces.
+int OpenRegularTextFile(const std::string& path);
+
 // Calls `onLine` with each line of `content`, its end removed; a last line
 // without an end counts.
 template <class OnLine>
