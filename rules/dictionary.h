@@ -5,22 +5,13 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/base/wintypes.h"
-#include "rules/wildcard_patterns.h"
 
 inline constexpr char DICTIONARY_FILE_NAME[] = "MorrowenDictionary.txt";
 
 // The dictionary's path in the system directory.
 std::string DictionaryPath();
-
-// Reads the dictionary's patterns, lower-cased, into `patterns` (the whole
-// table, duplicates stored once); false, with the last-error code set, when
-// the file cannot be read. `lines` gets the file's line number (from 1) of
-// each pattern line in file order, so lines[patterns.Position(p)] is where p
-// is written. Logs nothing.
-bool ReadDictionaryPatterns(const std::string& path, CWildcardPatternSet& patterns, std::vector<std::size_t>& lines);
 
 // What one check needs of the dictionary for a lower-cased password: the
 // number of distinct patterns, whether the password is one of them, and the
@@ -35,10 +26,9 @@ struct CDictionaryVerdict {
   ~CDictionaryVerdict();
 };
 
-// One reading of the file: a single pass that keeps nothing per entry when
-// the file is the one whose count the engine state holds, else the whole
-// table (which also records the count for the next call). False, with the
-// last-error code set, when the file cannot be read.
+// Reads the file once and judges the password against it (dictionary_table.h).
+// False, with the last-error code set, when the file cannot be read. Logs
+// nothing.
 bool ReadDictionaryVerdict(const std::string& path, std::u16string_view password, CDictionaryVerdict& verdict);
 
 // TRUE when the password passes; FALSE, with the rejection in `message`,

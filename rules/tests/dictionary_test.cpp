@@ -1,12 +1,8 @@
 #include "rules/dictionary.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "platform/base/text.h"
 #include "platform/base/text_file.h"
 #include "platform/windows/message_box.h"
-#include "rules/dictionary_scan.h"
 #include "rules/rule_engine.h"
 #include "rules/rule_log.h"
 #include "rules/tests/rules_fixture.h"
@@ -192,168 +188,131 @@ TEST_F(DictionaryTest, LongestPasswordAgainstALargeDictionary) {
 
 namespace {
 
-// The single pass against the whole table: for each dictionary and password
-// the same first pattern in FindWildcardEntry's order, and the same line.
-struct ScanCase {
+// Cases where a reading that looks the keys up as it goes could differ from
+// a table of the whole file: which of several matching patterns is named,
+// duplicates, line ends, and lines outside ASCII.
+struct DictionaryCase {
   std::string dictionary;
-  std::u16string password;  // lower-cased already
+  std::u16string password;
+  std::string refusal;  // the rule named, or empty when the password passes
 };
 
-class DictionaryScanTest : public RulesFixture {
+class DictionaryReadingTest : public DictionaryTest {
  protected:
-  struct Outcome {
-    bool found = false;
-    bool exact = false;
-    std::u16string pattern;
-    std::size_t line = 0;
-    bool operator==(const Outcome& o) const {
-      return found == o.found && exact == o.exact && pattern == o.pattern && line == o.line;
-    }
-  };
-
-  Outcome FromTable(const std::string& path, const std::u16string& password) {
-    CWildcardPatternSet patterns;
-    std::vector<std::size_t> lines;
-    EXPECT_TRUE(ReadDictionaryPatterns(path, patterns, lines));
-    Outcome out;
-    out.exact = patterns.Contains(password);
-    if (out.exact) {
-      out.found = true;
-      out.pattern = password;
+  void Expect(const DictionaryCase& c) {
+    WriteFile("MorrowenDictionary.txt", c.dictionary);
+    std::u16string message;
+    const std::int32_t passed = Check(c.password, message);
+    const std::string what = "password '" + Utf16ToUtf8(c.password) + "'";
+    if (c.refusal.empty()) {
+      EXPECT_EQ(passed, 1) << what << ": " << Utf16ToUtf8(message);
     } else {
-      out.found = FindWildcardEntry(patterns, password, out.pattern, WILDCARD_PAST_EXACT) != FALSE;
+      EXPECT_EQ(passed, 0) << what;
+      EXPECT_EQ(Utf16ToUtf8(message), "Password excluded by dictionary rule: " + c.refusal) << what;
     }
-    if (out.found) out.line = lines.at(patterns.Position(out.pattern));
-    return out;
   }
-
-  Outcome FromScan(const std::string& path, const std::u16string& password) {
-    const int fd = OpenRegularTextFile(path);
-    EXPECT_GE(fd, 0);
-    const CDictionaryKeys keys(password);
-    CDictionaryHit hit;
-    EXPECT_TRUE(ScanDictionary(fd, keys, hit));
-    ::close(fd);
-    Outcome out;
-    out.found = hit.Found();
-    out.exact = hit.rank == 0;
-    out.pattern = hit.pattern;
-    out.line = hit.line;
-    return out;
-  }
-
-  static std::string Describe(const Outcome& o) {
-    return o.found ? Utf16ToUtf8(o.pattern) + " at line " + std::to_string(o.line) : "no match";
+  // The count in the last "entries loaded" line.
+  std::string LoadedLine() {
+    const auto log = LogMessages();
+    for (auto line = log.rbegin(); line != log.rend(); ++line) {
+      if (line->find(" entries loaded in ") != std::string::npos) return line->substr(0, line->find(" in "));
+    }
+    return "";
   }
 };
 
-TEST_F(DictionaryScanTest, OnePassFindsWhatTheTableFinds) {
-  const std::string lines = "# several patterns match 'summertime2026'\n"
-                            "*time*\n"            // infix at 6
-                            "*mer*\n"             // infix at 3: before *time*
-                            "summer*\n"           // prefix of 6: before both infixes
-                            "*2026\n"             // suffix of 4: before summer*
-                            "*e2026\n"            // suffix of 5: after *2026, before summer*
-                            "Summertime2026\n"    // the password itself: first of all
-                            "summertime2026\n"    // its duplicate, a later line
-                            "*summertime2026*\n"  // longer than the password by two
-                            "*summertime20266\n"  // longer than any key
-                            "**\n"
-                            "*\n"
-                            "s*\n";
-  const ScanCase cases[] = {
-      {lines, u"summertime2026"},
-      {lines, u"winter2026"},                 // only the suffix
-      {lines, u"xmerx"},                      // only an infix
-      {lines, u"s"},                          // "s*" with the star standing for nothing
-      {lines, u"*"},                          // the star line itself
-      {lines, u"a*"},                         // "**": a star and the last character
-      {lines, u"*a"},                         // "**": the first character and a star
-      {lines, u"sx"},
-      {lines, u""},
-      {"secret\r\nSECRET\r\n*ret", u"secret"},           // CR LF, and a last line without an end
-      {"alpha\r\n*ret\r", u"secret"},                    // a last line of a CR alone after the word
-      {"\xEF\xBB\xBFsecret\nsecret*\n", u"secret"},      // a byte-order mark before the first line
-      {"x\n\xC3\x89t\xC3\xA9*\n*\xC3\xA9t\xC3\xA9\n", u"\u00e9t\u00e9s"},  // outside ASCII
-      {"*\xE2\x84\xAA" "elvin*\n", u"kelvin"},          // the Kelvin sign lower-cases to k
-      {"#secret\n secret\n-secret\nsecret \n", u"secret"},  // comments, and a trailing blank
-      {"ab*\nabc\n*bc*\n*b*\n", u"abc"},
-      {"ab*\n*bc*\n*b*\n", u"abcd"},
-      {"*cd\n*b*\n*bc*\n", u"abcd"},
-      {"*bc*\n*ab*\n", u"abcabc"},                      // an infix found at its first place
-      {std::string(70000, 'k') + "\n*kk*\n" + std::string(70000, 'q') + "\n*q*", u"qq"},  // long lines
+TEST_F(DictionaryReadingTest, TheFirstMatchingKeyIsNamedWhateverTheFileOrder) {
+  // Each line is a pattern that some password below matches together with
+  // others; the file's order is not the keys' order.
+  const std::string lines = "*time*\n"             // 1
+                            "*mer*\n"              // 2
+                            "summer*\n"            // 3
+                            "*e2026\n"             // 4
+                            "*2026\n"              // 5
+                            "Summertime2026\n"     // 6
+                            "summertime2026\n"     // 7: the same entry as line 6
+                            "*summertime2026*\n"   // 8
+                            "*summertime20266\n"   // 9: longer than any key of the passwords
+                            "**\n"                 // 10
+                            "*\n";                 // 11
+  const DictionaryCase cases[] = {
+      {lines, u"summertime2026", "line 6"},              // the password itself, before every star form
+      {lines, u"SUMMERTIME2026x", "summer*"},            // a prefix before the infixes
+      {lines, u"wintertime2026", "*2026"},               // the shorter suffix first, though written later
+      {lines, u"xsummertime2026x", "*summertime2026*"},  // infix at 1 before *mer* at 4 and *time* at 7
+      {lines, u"amertimeb", "*mer*"},                    // infix at 1 before *time* at 4
+      {lines, u"mer", "line 2"},                         // a pattern longer than the password
+      {lines, u"summertime202", "summer*"},
+      {lines, u"the2026", "*2026"},                      // "*e2026" is never reached: "*2026" comes first
+      {lines, u"a*", "**"},                              // "*" and the last character
+      {lines, u"*a", "**"},                              // the first character and "*"
+      {lines, u"*", "line 11"},
+      {lines, u"autumn", ""},
   };
-  for (const ScanCase& c : cases) {
-    WriteFile("MorrowenDictionary.txt", c.dictionary);
-    const std::string path = dir_ + "/MorrowenDictionary.txt";
-    const Outcome table = FromTable(path, c.password), scan = FromScan(path, c.password);
-    EXPECT_TRUE(scan == table) << Utf16ToUtf8(c.password) << ": table " << Describe(table) << ", scan "
-                               << Describe(scan);
-  }
+  for (const DictionaryCase& c : cases) Expect(c);
 }
 
-TEST_F(DictionaryScanTest, ManyLinesAcrossPieces) {
-  // Lines over the pieces' borders, every hundredth with CR LF, and the
-  // best pattern late in the file.
+TEST_F(DictionaryReadingTest, DuplicatesAndLineEnds) {
+  const DictionaryCase cases[] = {
+      // Duplicates in any case and line end are one entry, named by its first line.
+      {"# words\nSecret\r\nsecret\nSECRET\r\n", u"secret", "line 2"},
+      // CR LF, and a last line without an end.
+      {"alpha\r\nsecret\r\n*ret", u"ferret", "*ret"},
+      {"alpha\r\n*ret\r", u"ferret", "*ret"},
+      {"secret\r\n", u"secret\r", ""},
+      // One CR is the line end's; one more is part of the word.
+      {"word\r\r\nother\n", u"word\r", "line 1"},
+      {"word\r\r\nother\n", u"word", ""},
+      // A byte-order mark before the first line.
+      {"\xEF\xBB\xBFsecret\nsecret*\n", u"secret", "line 1"},
+      // A password with a line feed is no entry, though the file holds its two lines.
+      {"abc\ndef\n", u"abc\ndef", ""},
+      {"abc\ndef", u"abc\ndef", ""},
+  };
+  for (const DictionaryCase& c : cases) Expect(c);
+
+  WriteFile("MorrowenDictionary.txt", "Secret\r\nsecret\nSECRET\r\n*x*\n*x*\n# secret\nsecret ");
+  std::u16string message;
+  Check(u"fine", message);
+  EXPECT_EQ(LoadedLine(), "Dictionary: 3 entries loaded");
+}
+
+TEST_F(DictionaryReadingTest, LinesOutsideAscii) {
+  const DictionaryCase cases[] = {
+      {"x\n\xC3\x89t\xC3\xA9*\n", u"\u00c9T\u00c9S", "\xC3\xA9t\xC3\xA9*"},
+      {"x\n\xC3\x89t\xC3\xA9*\n", u"\u00e9t\u00e9", "line 2"},
+      // The Kelvin sign lower-cases to "k": shorter than its bytes.
+      {"*\xE2\x84\xAA" "elvin*\n", u"kelvin", "line 1"},
+      {"*\xE2\x84\xAA" "elvin*\n", u"xKELVINx", "*kelvin*"},
+      // A byte outside UTF-8 is the character of its value.
+      {"a\x80\n", u"a\u0080", "line 1"},
+      {"\x80" "abc\n", u"\u0080abc", ""},  // U+0080 is no letter: a comment
+  };
+  for (const DictionaryCase& c : cases) Expect(c);
+
+  // A stray byte and its UTF-8 form are the same character: one entry.
+  WriteFile("MorrowenDictionary.txt", "a\x80\na\xC2\x80\nA\xC2\x80\n");
+  std::u16string message;
+  Check(u"fine", message);
+  EXPECT_EQ(LoadedLine(), "Dictionary: 1 entries loaded");
+}
+
+TEST_F(DictionaryReadingTest, ManyLines) {
+  // Every hundredth line with CR LF, a duplicate at the end.
   std::string words;
   for (int i = 0; i < 60000; ++i) {
     words += (i % 3 == 0 ? "*w" : "w") + std::to_string(i) + (i % 2 ? "*" : "") + (i % 100 == 0 ? "\r\n" : "\n");
   }
   words += "*59999\n*w5999*\nw59998\n";
-  WriteFile("MorrowenDictionary.txt", words);
-  const std::string path = dir_ + "/MorrowenDictionary.txt";
-  for (const std::u16string password : {u"w59998", u"zw59999", u"w5999", u"xw5999x", u"w1234567", u"nothing"}) {
-    const Outcome table = FromTable(path, password), scan = FromScan(path, password);
-    EXPECT_TRUE(scan == table) << Utf16ToUtf8(password) << ": table " << Describe(table) << ", scan "
-                               << Describe(scan);
-  }
-}
-
-// The check through the engine when the file's count is already known: the
-// same answers and log lines as the first reading, which reads the table.
-TEST_F(DictionaryScanTest, CountedFileGivesTheSameAnswersAndLogLines) {
-  WriteRules("ACTIVE 1\nDICTIONARY 1\n");
-  WriteFile("MorrowenDictionary.txt", "secret\r\nWinter*\r\n*last*\nsecret\n*ret\n2024*");
-  const std::u16string passwords[] = {u"secret", u"winterIsComing", u"atlastnow", u"ferret", u"2024!", u"fine"};
-  const auto run = [&](bool counted) -> std::vector<std::string> {
-    std::vector<std::string> outcome;
-    for (const std::u16string& password : passwords) {
-      if (counted) {
-        struct stat info{};
-        EXPECT_EQ(::stat((dir_ + "/MorrowenDictionary.txt").c_str(), &info), 0);
-        DictionaryEntryCount& count = EngineState().dictionaryCount;
-        count = DictionaryEntryCount{};
-        count.device = info.st_dev;
-        count.inode = info.st_ino;
-        count.size = info.st_size;
-        count.changed[0] = info.st_ctim.tv_sec;
-        count.changed[1] = info.st_ctim.tv_nsec;
-        count.modified[0] = info.st_mtim.tv_sec;
-        count.modified[1] = info.st_mtim.tv_nsec;
-        count.entries = 5;
-        count.known = true;
-      } else {
-        EngineState().dictionaryCount.known = false;
-      }
-      std::filesystem::remove(dir_ + "/MorrowenRules.log");
-      std::u16string message;
-      const int passed = EnforcePasswordRules(nullptr, u"jsmith", u"", u"", password, u"", message);
-      outcome.push_back(std::to_string(passed) + " " + Utf16ToUtf8(message));
-      for (const std::string& line : LogMessages()) {
-        if (line.rfind("Dictionary: ", 0) == 0 && line.find(" entries loaded in ") == std::string::npos) {
-          outcome.push_back(line);
-        } else if (line.rfind("Dictionary: ", 0) == 0) {
-          outcome.push_back(line.substr(0, line.find(" in ")));
-        }
-      }
-    }
-    return outcome;
+  const DictionaryCase cases[] = {
+      {words, u"w59998", "line 59999"},
+      {words, u"zw59999", "*59999"},
+      {words, u"xw5999x", "*w5999*"},
+      {words, u"w1234567", "w1*"},
+      {words, u"nothing", ""},
   };
-  const std::vector<std::string> table = run(false);
-  const std::vector<std::string> scan = run(true);
-  EXPECT_EQ(scan, table);
-  EXPECT_NE(std::find(table.begin(), table.end(), "0 Password excluded by dictionary rule: line 1"), table.end());
-  EXPECT_NE(std::find(table.begin(), table.end(), "Dictionary: 5 entries loaded"), table.end());
+  for (const DictionaryCase& c : cases) Expect(c);
+  EXPECT_EQ(LoadedLine(), "Dictionary: 60002 entries loaded");
 }
 
 }  // namespace
