@@ -7,7 +7,6 @@
 #include "platform/base/last_error.h"
 #include "platform/base/system_directory.h"
 #include "platform/base/text.h"
-#include "platform/base/text_file.h"
 #include "platform/base/wipe.h"
 #include "platform/windows/message_box.h"
 #include "rules/dictionary_table.h"
@@ -20,13 +19,8 @@ std::string DictionaryPath() { return SystemDirectoryPath() + "/" + DICTIONARY_F
 CDictionaryVerdict::~CDictionaryVerdict() { WipeString(pattern); }
 
 bool ReadDictionaryVerdict(const std::string& path, std::u16string_view password, CDictionaryVerdict& verdict) {
-  std::string content;
-  if (!ReadTextFile(path, content)) return false;
   CDictionaryTable table;
-  if (!table.Load(std::move(content))) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return false;
-  }
+  if (!table.Read(path)) return false;
   verdict.entries = table.Size();
   if (table.Empty()) return true;
   verdict.exact = table.Contains(password);

@@ -10,7 +10,10 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/base/byte_masks.h"
+#include "platform/base/last_error.h"
 #include "platform/base/text.h"
+#include "platform/base/text_file.h"
 #include "platform/base/wipe.h"
 
 namespace {
@@ -22,7 +25,6 @@ constexpr std::size_t kInFlight = 16;
 // room for the lines kept beside the file's bytes.
 constexpr std::size_t kMaxFileBytes = std::size_t{1} << 37;
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 
 std::uint64_t Load64(const char* p) {
@@ -31,21 +33,8 @@ std::uint64_t Load64(const char* p) {
   return w;
 }
 
-std::uint32_t Load32(const char* p) {
-  std::uint32_t w;
-  std::memcpy(&w, p, 4);
-  return w;
-}
-
-// ASCII capitals of a word made small; other bytes, those outside ASCII
-// included, stay.
-std::uint64_t LowerAsciiWord(std::uint64_t w) {
-  const std::uint64_t heptets = w & (0x7F * kOnes);
-  const std::uint64_t atLeastA = heptets + (0x80 - 'A') * kOnes;
-  const std::uint64_t pastZ = heptets + (0x7F - 'Z') * kOnes;
-  const std::uint64_t upper = atLeastA & ~pastZ & ~w & kHighBits;
-  return w | (upper >> 2);
-}
+// The first n (at most 8) bytes of a word, the rest zero.
+std::uint64_t Head(std::uint64_t w, std::size_t n) { return n >= 8 ? w : w & ((std::uint64_t{1} << (8 * n)) - 1); }
 
 std::uint64_t Mix(std::uint64_t h, std::uint64_t w) {
   h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
@@ -58,83 +47,77 @@ std::uint64_t Finish(std::uint64_t h) {
   return h ^ (h >> 32);
 }
 
-// The bytes of a text shorter than 8 as one word: overlapping reads that
-// together cover every byte, so equal lengths and words mean equal texts.
-std::uint64_t ShortWord(const char* p, std::size_t n) {
-  if (n >= 4) return Load32(p) | (static_cast<std::uint64_t>(Load32(p + n - 4)) << 32);
-  if (n == 0) return 0;
-  return static_cast<unsigned char>(p[0]) | (static_cast<std::uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8) |
-         (static_cast<std::uint64_t>(static_cast<unsigned char>(p[n - 1])) << 16);
+// The hash of n bytes: their 8-byte words, the last one zero-padded, mixed
+// in turn. `HashPadded` may read up to 7 bytes past the end; `HashBytes`
+// reads only the n bytes, for the same result.
+std::uint64_t HashPadded(const char* p, std::size_t n, std::uint64_t& highBits) {
+  std::uint64_t h = n * 0x9E3779B97F4A7C15ull, high = 0;
+  for (std::size_t i = 0; i < n; i += 8) {
+    const std::uint64_t w = Head(Load64(p + i), n - i);
+    high |= w;
+    h = Mix(h, w);
+  }
+  highBits = high & kHighBits;
+  return Finish(h);
 }
 
 std::uint64_t HashBytes(const char* p, std::size_t n) {
   std::uint64_t h = n * 0x9E3779B97F4A7C15ull;
-  if (n < 8) return Finish(Mix(h, ShortWord(p, n)));
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) h = Mix(h, Load64(p + i));
-  if (i < n) h = Mix(h, Load64(p + n - 8));
+  for (std::size_t i = 0; i < n; i += 8) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, p + i, n - i < 8 ? n - i : 8);
+    h = Mix(h, w);
+  }
   return Finish(h);
 }
 
-// Lower-cases the ASCII capitals of n bytes in place and hashes them as
-// HashBytes does; false, with the bytes partly lower-cased, when one lies
-// outside ASCII.
-bool LowerAndHashAscii(char* p, std::size_t n, std::uint64_t& hash) {
-  std::uint64_t h = n * 0x9E3779B97F4A7C15ull;
-  if (n < 8) {
-    for (std::size_t i = 0; i < n; ++i) {
-      const char c = p[i];
-      if (static_cast<unsigned char>(c) >= 0x80) return false;
-      if (c >= 'A' && c <= 'Z') p[i] = static_cast<char>(c + ('a' - 'A'));
-    }
-    hash = Finish(Mix(h, ShortWord(p, n)));
-    return true;
-  }
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const std::uint64_t w = Load64(p + i);
-    if ((w & kHighBits) != 0) return false;
-    const std::uint64_t lower = LowerAsciiWord(w);
-    std::memcpy(p + i, &lower, 8);
-    h = Mix(h, lower);
-  }
-  if (i < n) {
-    // The last 8 bytes, some of them lower-cased already.
-    const std::uint64_t w = Load64(p + n - 8);
-    if ((w & kHighBits) != 0) return false;
-    const std::uint64_t lower = LowerAsciiWord(w);
-    std::memcpy(p + n - 8, &lower, 8);
-    h = Mix(h, lower);
-  }
-  hash = Finish(h);
-  return true;
-}
-
-bool IsAsciiPatternHead(char c) {
-  return c == '*' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-// The number of line feeds in n bytes.
-std::size_t CountLineFeeds(const char* p, std::size_t n) {
+// ASCII capitals made small in place, and the line feeds counted, over n
+// bytes followed by at least 16 readable ones.
+std::size_t LowerAsciiAndCountLines(char* p, std::size_t n) {
   std::size_t count = 0, i = 0;
 #ifdef __SSE2__
   const __m128i feed = _mm_set1_epi8('\n');
-  while (i + 16 <= n) {
+  const __m128i capitalA = _mm_set1_epi8('A');
+  const __m128i letters = _mm_set1_epi8(25);
+  const __m128i caseBit = _mm_set1_epi8(0x20);
+  while (i < n) {
     // At most 255 blocks before the byte counters are summed.
     __m128i counters = _mm_setzero_si128();
-    const std::size_t blocks = std::min<std::size_t>((n - i) / 16, 255);
-    for (std::size_t b = 0; b < blocks; ++b, i += 16) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    for (int block = 0; block < 255 && i < n; ++block, i += 16) {
+      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const __m128i offset = _mm_sub_epi8(bytes, capitalA);
+      const __m128i capital = _mm_cmpeq_epi8(_mm_min_epu8(offset, letters), offset);
+      bytes = _mm_or_si128(bytes, _mm_and_si128(capital, caseBit));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), bytes);
       counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(bytes, feed));
     }
     const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
     count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
              static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
   }
+  // The bytes past n were zero, and stay zero, and hold no line feed.
+#else
+  for (; i < n; ++i) {
+    if (p[i] >= 'A' && p[i] <= 'Z') p[i] = static_cast<char>(p[i] + ('a' - 'A'));
+    count += p[i] == '\n';
+  }
 #endif
-  for (; i < n; ++i) count += p[i] == '\n';
   return count;
 }
+
+// The number of line feeds in n bytes.
+std::size_t CountLineFeeds(const char* p, std::size_t n) {
+  std::size_t count = 0;
+  for (const void* feed; n > 0 && (feed = std::memchr(p, '\n', n)) != nullptr;) {
+    const std::size_t skip = static_cast<std::size_t>(static_cast<const char*>(feed) - p) + 1;
+    p += skip;
+    n -= skip;
+    ++count;
+  }
+  return count;
+}
+
+bool IsAsciiPatternHead(char c) { return c == '*' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); }
 
 }  // namespace
 
@@ -172,7 +155,7 @@ bool CDictionaryTable::Equals(std::uint64_t offset, std::string_view bytes) cons
 }
 
 std::size_t CDictionaryTable::Find(std::string_view bytes, std::uint64_t hash) const {
-  const std::size_t mask = m_slots.size() - 1;
+  const std::size_t mask = m_slotCount - 1;
   const std::uint64_t tag = hash >> kOffsetBits;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     const std::uint64_t slot = m_slots[i];
@@ -189,19 +172,33 @@ void CDictionaryTable::Insert(std::uint64_t hash, std::uint64_t offset, std::siz
   if (length > m_longest) m_longest = length;
 }
 
-bool CDictionaryTable::Load(std::string content) {
-  m_bytes = std::move(content);
+bool CDictionaryTable::Read(const std::string& path) {
   m_spill.clear();
   m_count = 0;
   m_longest = 0;
+  m_slots = nullptr;
+  m_slotCount = 0;
+  std::size_t size = 0;
+  if (!ReadTextFile(path, m_file, size)) return false;
+  m_bytes = std::string_view(m_file.Data(), size);
+  if (!Load()) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
+  return true;
+}
+
+bool CDictionaryTable::Load() {
   const std::size_t size = m_bytes.size();
   if (size > kMaxFileBytes) return false;
-  char* const data = m_bytes.data();
+  char* const data = m_file.Data();
   // Room for every line at most three quarters full.
-  const std::size_t lines = CountLineFeeds(data, size) + 1;
+  const std::size_t lines = LowerAsciiAndCountLines(data, size) + 1;
   std::size_t slots = 16;
   while (slots / 4 * 3 < lines) slots *= 2;
-  m_slots.assign(slots, 0);
+  if (!m_table.Allocate(slots * sizeof(std::uint64_t))) return false;
+  m_slots = reinterpret_cast<std::uint64_t*>(m_table.Data());
+  m_slotCount = slots;
   const std::size_t mask = slots - 1;
 
   struct Pending {
@@ -221,46 +218,58 @@ bool CDictionaryTable::Load(std::string content) {
     pending[next] = {hash, offset, length};
     next = (next + 1) % kInFlight;
   };
-
-  std::size_t start = 0;
-  while (start < size) {
-    const void* feed = std::memchr(data + start, '\n', size - start);
-    const std::size_t end = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - data) : size;
+  bool fits = true;
+  // One line, its end removed: the ASCII capitals are small already.
+  const auto line = [&](std::size_t start, std::size_t end) {
     std::size_t length = end - start;
     if (length > 0 && data[end - 1] == '\r') --length;
-    const std::size_t lineStart = start;
-    start = end + 1;
-    if (length == 0) continue;
-    char* const line = data + lineStart;
-    if (static_cast<unsigned char>(line[0]) < 0x80 && !IsAsciiPatternHead(line[0])) continue;
-    std::uint64_t hash = 0;
-    if (LowerAndHashAscii(line, length, hash)) {
-      enter(hash, lineStart, length);
-      continue;
+    if (length == 0) return;
+    const char* const bytes = data + start;
+    if (static_cast<unsigned char>(bytes[0]) < 0x80 && !IsAsciiPatternHead(bytes[0])) return;
+    std::uint64_t high = 0;
+    const std::uint64_t hash = HashPadded(bytes, length, high);
+    if (high == 0) {
+      enter(hash, start, length);
+      return;
     }
     // Outside ASCII: lower-cased through UTF-16 (the ASCII capitals made
     // small already read the same), and kept as that text's UTF-8, so that
     // equal texts are equal bytes.
-    std::u16string text = LowerCase(Utf8ToUtf16(std::string_view(line, length)));
-    if (!IsDictionaryPatternLine(text)) continue;
-    const std::string bytes = Utf16ToUtf8(text);
-    if (bytes.size() == length) {
-      std::memcpy(line, bytes.data(), length);
-      enter(HashBytes(line, length), lineStart, length);
-      continue;
+    const std::u16string text = LowerCase(Utf8ToUtf16(std::string_view(bytes, length)));
+    if (!IsDictionaryPatternLine(text)) return;
+    const std::string canonical = Utf16ToUtf8(text);
+    if (canonical.size() == length) {
+      std::memcpy(data + start, canonical.data(), length);
+      enter(HashBytes(bytes, length), start, length);
+      return;
     }
-    const SpillHead head{lineStart, bytes.size()};
+    const SpillHead head{start, canonical.size()};
     m_spill.append(reinterpret_cast<const char*>(&head), sizeof head);
     const std::uint64_t offset = size + m_spill.size();
-    m_spill.append(bytes);
-    if (offset + bytes.size() >= kOffsetMask) return false;
-    enter(HashBytes(bytes.data(), bytes.size()), offset, bytes.size());
+    m_spill.append(canonical);
+    if (offset + canonical.size() >= kOffsetMask) {
+      fits = false;
+      return;
+    }
+    enter(HashBytes(canonical.data(), canonical.size()), offset, canonical.size());
+  };
+
+  // Line ends a block of 64 bytes at a time. The slack past the file's
+  // bytes is zero but for a line end given to a last line without one.
+  if (size > 0 && data[size - 1] != '\n') data[size] = '\n';
+  std::size_t start = 0;
+  for (std::size_t block = 0; block <= size && fits; block += BYTE_MASK_BLOCK) {
+    for (std::uint64_t ends = ByteEqualMask(data + block, '\n'); ends != 0; ends &= ends - 1) {
+      const std::size_t end = block + static_cast<std::size_t>(__builtin_ctzll(ends));
+      line(start, end);
+      start = end + 1;
+    }
   }
   for (std::size_t i = 0; i < waiting; ++i) {
     const Pending& p = pending[(next + kInFlight - waiting + i) % kInFlight];
     Insert(p.hash, p.offset, p.length);
   }
-  return true;
+  return fits;
 }
 
 void CDictionaryTable::KeyBytes(std::u16string_view key) const {

@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "platform/base/large_buffer.h"
 
 // A line counts as a pattern when it starts with "*", a digit or a letter;
 // the rest (empty, blank, "#", "-", ...) are comments.
@@ -22,11 +23,12 @@ class CDictionaryTable {
   CDictionaryTable(const CDictionaryTable&) = delete;
   CDictionaryTable& operator=(const CDictionaryTable&) = delete;
 
-  // Takes the file's bytes (byte-order mark already dropped): every line
-  // that counts, lower-cased, enters the table once. Lines end at LF, a CR
-  // before it is dropped, and a last line without an end counts. False for
-  // a file too large to point into (far beyond what memory holds).
-  bool Load(std::string content);
+  // Reads the file (a leading byte-order mark dropped): every line that
+  // counts, lower-cased, enters the table once. Lines end at LF, a CR
+  // before it is dropped, and a last line without an end counts. False,
+  // with the last-error code set, when the file cannot be read or memory
+  // for it cannot be had.
+  bool Read(const std::string& path);
 
   bool Empty() const { return m_count == 0; }
   // The number of distinct patterns.
@@ -68,9 +70,14 @@ class CDictionaryTable {
   std::uint64_t LineOffset(std::uint64_t offset) const;
   void Insert(std::uint64_t hash, std::uint64_t offset, std::size_t length);
 
-  std::string m_bytes;  // the file, lower-cased in place
+  bool Load();
+
+  CLargeBuffer m_file;  // the file, lower-cased in place
+  std::string_view m_bytes;  // its bytes in m_file
   std::string m_spill;
-  std::vector<std::uint64_t> m_slots;
+  CLargeBuffer m_table;
+  std::uint64_t* m_slots = nullptr;
+  std::size_t m_slotCount = 0;
   std::size_t m_count = 0;
   std::size_t m_longest = 0;
   mutable std::string m_key;  // a key's bytes; a piece of a password, wiped
