@@ -9,7 +9,6 @@
 #include "RemoteSvr/pwd_reset_connection.h"
 #include "RemoteSvr/question_choice.h"
 #include "RemoteSvr/question_file.h"
-#include "RemoteSvr/question_file_scan.h"
 #include "RemoteSvr/request_handling.h"
 #include "platform/base/text.h"
 #include "platform/base/wipe.h"
@@ -101,13 +100,12 @@ void CPwdResetConnection::LookupUser(PwdResetRecord& record) {
   log.Trace(REQUEST_TRACE_LEVEL, "Database file: %s", path.c_str());
   log.Trace(REQUEST_TRACE_LEVEL, "%s", "");
   // One pass: the alias lines, and every line that may be the user's under
-  // whatever domain the aliases give; without the file's traces the rest of
-  // the file is never split.
+  // whatever domain the aliases give.
   CDomainAliases aliases;
   std::vector<std::string> candidates;
   const std::string suffix = "\\" + userName;
   const std::string lowerSuffix = LowerCase(suffix);
-  ReadWantedDatabaseLines(path, true, CLineSieve{"DOMAIN_ALIAS", suffix}, [&](std::string_view line) {
+  ReadDatabaseLines(path, true, [&](std::string_view line) {
     aliases.Offer(line);
     if (MayBeUsersLine(line, suffix, lowerSuffix)) candidates.emplace_back(line);
   });

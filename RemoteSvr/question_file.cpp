@@ -11,7 +11,6 @@
 #include <limits>
 
 #include "RemoteSvr/log_file.h"
-#include "RemoteSvr/question_file_scan.h"
 #include "platform/registry/registry.h"
 #include "platform/base/text.h"
 #include "platform/base/wipe.h"
@@ -191,7 +190,7 @@ bool HasQuestionLine(const std::string& path, std::string_view userKey) {
   if (path.empty()) return false;
   bool found = false;
   std::vector<std::string_view> fields;
-  ReadWantedDatabaseLines(path, false, CLineSieve{"", std::string(userKey)}, [&](std::string_view line) {
+  ReadDatabaseLines(path, false, [&](std::string_view line) {
     if (found) return;
     // Most lines end here, before any split.
     const std::size_t tab = line.find('\t');
@@ -277,7 +276,7 @@ std::string CDomainAliases::Map(std::string_view domain, bool traceBlocks) const
 
 std::string MappedDomain(const std::string& path, std::string_view domain) {
   CDomainAliases aliases;
-  ReadWantedDatabaseLines(path, false, CLineSieve{"DOMAIN_ALIAS", ""}, [&](std::string_view line) { aliases.Offer(line); });
+  ReadDatabaseLines(path, false, [&](std::string_view line) { aliases.Offer(line); });
   return aliases.Map(domain, false);
 }
 

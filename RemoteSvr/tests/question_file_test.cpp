@@ -13,8 +13,6 @@
 #include <thread>
 
 #include "RemoteSvr/log_file.h"
-#include "RemoteSvr/question_file_scan.h"
-#include "platform/base/text.h"
 #include "tests/support/service_fixture.h"
 
 namespace {
@@ -187,101 +185,8 @@ TEST(QuestionFile, SettingsNumbersAndKeys) {
 
 namespace {
 
-// What a reader that applies its own exact test keeps of the lines handed
-// on: the lines holding the keyword, and those whose key ends with the
-// suffix ignoring case.
-bool Wanted(std::string_view line, const CLineSieve& sieve) {
-  if (!sieve.keyword.empty() && line.find(sieve.keyword) != std::string_view::npos) return true;
-  const std::size_t tab = line.find('\t');
-  if (sieve.keySuffix.empty() || tab == std::string_view::npos) return false;
-  const std::string key = LowerCase(line.substr(0, tab)), suffix = LowerCase(sieve.keySuffix);
-  return key.size() >= suffix.size() && key.compare(key.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-// The probing reader against the plain one: it hands on every wanted line,
-// in file order, and nothing that is not a line of the file.
-TEST(QuestionFile, ProbingFindsTheLinesThePlainReadingFinds) {
-  const std::string interleaved =
-      "MAXIMUM_ATTEMPTS 3\n"
-      "corp.example.org\\alice\tPet?\tRex\tdog\n"
-      "DOMAIN_ALIAS CORP corp.example.org\n"
-      "corp.example.org\\bob\tPet?\tFido\n"
-      "corp.example.org\\ALICE\t{{LOCKED}} # 3 failed attempts\r\n"
-      "  DOMAIN_ALIAS Sales corp.example.org  \n"
-      "corp.example.org\\malice\tNot alice?\tx\n"       // a longer name that ends the same
-      "corp.example.org\\alice \tTrailing blank\tx\n"   // a key that never matches
-      "corp.example.org\\alice\tCity?\tParis\r\n"
-      "corp.example.org\\bob\t{{LOCKED}}\n"
-      "x\\alice\\alice\tTwo backslashes\ty\n"
-      "corp.example.org\\carol\tMentions \\alice\tin a question\n"
-      "corp.example.org\\\xC3\x84lice\tOutside ASCII\tz\n"  // Älice
-      "corp.example.org\\\xE2\x84\xAA" "elly\tKelvin sign\tk\n"  // lower-cases to kelly
-      "corp.example.org\\alice\tLast?\twithout an end";
-  const std::string longLine(MAX_DATABASE_LINE + 10, 'q');
-  struct Case {
-    std::string text;
-    CLineSieve sieve;
-  } cases[] = {
-      {interleaved, {"DOMAIN_ALIAS", "\\alice"}},
-      {interleaved, {"DOMAIN_ALIAS", "\\ALICE"}},
-      {interleaved, {"DOMAIN_ALIAS", "\\bob"}},
-      {interleaved, {"DOMAIN_ALIAS", "\\kelly"}},
-      {interleaved, {"", "corp.example.org\\alice"}},
-      {interleaved, {"DOMAIN_ALIAS", ""}},
-      {"\xEF\xBB\xBF" "corp\\alice\tPet?\tRex\r\n", {"DOMAIN_ALIAS", "\\alice"}},
-      {longLine + "\\alice\tx\ty\n" "corp\\alice\tPet?\tRex\n" + longLine + "DOMAIN_ALIAS a b\n" + longLine,
-       {"DOMAIN_ALIAS", "\\alice"}},
-  };
-  // Many users, so that the wanted lines fall across the reader's pieces.
-  std::string many;
-  for (int u = 0; u < 4000; ++u) {
-    const std::string name = "user" + std::to_string(u % 1000);
-    many += "corp\\" + name + "\tWhat is question " + std::to_string(u) + "?\tanswer\thint\n";
-    if (u % 997 == 0) many += "DOMAIN_ALIAS D" + std::to_string(u) + " corp\n";
-    if (u % 13 == 0) many += "corp\\" + name + "\t{{LOCKED}} # by hand\r\n";
-  }
-  for (const char* name : {"\\user7", "\\USER999", "\\user0"}) {
-    CLineSieve sieve{"DOMAIN_ALIAS", name};
-    std::vector<Case> more{{many, sieve}};
-    for (const Case& c : more) {
-      CServiceFiles files;
-      files.WriteQuestionFile(c.text);
-      std::vector<std::string> plain, probed;
-      ReadDatabaseLines(files.QuestionFilePath(), false, [&](std::string_view line) {
-        if (Wanted(line, c.sieve)) plain.emplace_back(line);
-      });
-      ScanWantedDatabaseLines(files.QuestionFilePath(), c.sieve, [&](std::string_view line) {
-        if (Wanted(line, c.sieve)) probed.emplace_back(line);
-      });
-      EXPECT_EQ(probed, plain) << name;
-      EXPECT_FALSE(plain.empty());
-    }
-  }
-  for (const Case& c : cases) {
-    CServiceFiles files;
-    files.WriteQuestionFile(c.text);
-    std::vector<std::string> all, plain, handed, probed;
-    ReadDatabaseLines(files.QuestionFilePath(), false, [&](std::string_view line) {
-      all.emplace_back(line);
-      if (Wanted(line, c.sieve)) plain.emplace_back(line);
-    });
-    EXPECT_TRUE(ScanWantedDatabaseLines(files.QuestionFilePath(), c.sieve, [&](std::string_view line) {
-      handed.emplace_back(line);
-      if (Wanted(line, c.sieve)) probed.emplace_back(line);
-    }));
-    EXPECT_EQ(probed, plain) << c.sieve.keyword << " " << c.sieve.keySuffix;
-    EXPECT_FALSE(plain.empty()) << c.sieve.keySuffix;
-    // Every line handed on is a line of the file, in its order.
-    std::size_t at = 0;
-    for (const std::string& line : handed) {
-      while (at < all.size() && all[at] != line) ++at;
-      EXPECT_LT(at, all.size()) << line;
-    }
-  }
-}
-
-// The requests' own readers give the same answers whichever way the file
-// is read: the key's question line, and the domain through the aliases.
+// The requests' own readers give the same answers with the file's traces
+// and without: the key's question line, and the domain through the aliases.
 TEST(QuestionFile, QuestionLineAndAliasWithoutTheFileTraces) {
   CServiceFiles files;
   files.WriteQuestionFile("corp\\bob\t{{LOCKED}}\n"
