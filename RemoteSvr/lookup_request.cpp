@@ -30,14 +30,12 @@ struct CUserQuestions {
 // Whether a line may be one of the user's, whatever its domain maps to: its
 // key (the text before its first TAB) ends with "\user" ignoring case.
 // Most lines of a large file end here, before any split.
-bool MayBeUsersLine(std::string_view line, std::string_view suffix, const std::string& lowerSuffix) {
+bool MayBeUsersLine(std::string_view line, const std::string& lowerSuffix) {
   const std::size_t tab = line.find('\t');
   if (tab == std::string_view::npos) return false;
   const std::string_view key = line.substr(0, tab);
-  if (key.size() >= suffix.size() && SameTextIgnoringCase(key.substr(key.size() - suffix.size()), suffix)) {
-    return true;
-  }
-  // Lower-casing may change a text's length outside ASCII.
+  // Lower-cased, the key ends with the lower-cased suffix (lower-casing
+  // goes character by character); an ASCII key is compared as it stands.
   for (const char c : key) {
     if (static_cast<unsigned char>(c) >= 0x80) {
       const std::string lower = LowerCase(key);
@@ -45,7 +43,13 @@ bool MayBeUsersLine(std::string_view line, std::string_view suffix, const std::s
              lower.compare(lower.size() - lowerSuffix.size(), lowerSuffix.size(), lowerSuffix) == 0;
     }
   }
-  return false;
+  if (key.size() < lowerSuffix.size()) return false;
+  const std::string_view tail = key.substr(key.size() - lowerSuffix.size());
+  for (std::size_t i = 0; i < tail.size(); ++i) {
+    const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] - 'A' + 'a') : tail[i];
+    if (c != lowerSuffix[i]) return false;
+  }
+  return true;
 }
 
 // The key's question and lock lines among the candidates, with the traces.
@@ -103,11 +107,10 @@ void CPwdResetConnection::LookupUser(PwdResetRecord& record) {
   // whatever domain the aliases give.
   CDomainAliases aliases;
   std::vector<std::string> candidates;
-  const std::string suffix = "\\" + userName;
-  const std::string lowerSuffix = LowerCase(suffix);
+  const std::string lowerSuffix = LowerCase("\\" + userName);
   ReadDatabaseLines(path, true, [&](std::string_view line) {
     aliases.Offer(line);
-    if (MayBeUsersLine(line, suffix, lowerSuffix)) candidates.emplace_back(line);
+    if (MayBeUsersLine(line, lowerSuffix)) candidates.emplace_back(line);
   });
 
   userKey = UserKey(aliases.Map(domain, true), userName);

@@ -193,7 +193,9 @@ TEST(QuestionFile, QuestionLineAndAliasWithoutTheFileTraces) {
                           "DOMAIN_ALIAS sales corp\n"
                           "corp\\alice\tPet?\tRex\n"
                           "corp\\bob\tPet?\tRex\tand\ttoo many\n"
-                          "DOMAIN_ALIAS corp other\n");
+                          "DOMAIN_ALIAS corp other\n"
+                          "\t \tDOMAIN_ALIAS  tabbed\tcorp \n"
+                          "# DOMAIN_ALIAS commented corp\n");
   const struct {
     const char* key;
     bool known;
@@ -204,6 +206,8 @@ TEST(QuestionFile, QuestionLineAndAliasWithoutTheFileTraces) {
     for (const auto& k : keys) EXPECT_EQ(HasQuestionLine(files.QuestionFilePath(), k.key), k.known) << k.key << traced;
     EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "SALES"), "corp") << traced;
     EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "corp"), "other") << traced;
+    EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "Tabbed"), "corp") << traced;
+    EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "commented"), "commented") << traced;
   }
   LogFile().debugLevel = level;
 }

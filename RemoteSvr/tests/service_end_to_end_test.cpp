@@ -177,6 +177,7 @@ TEST_P(ServiceTest, LookupOfLinesInterleavedWithAliasAndLockLines) {
                                     "corp.example.org\\DAVE\tQ2?\ta2\th2\n"
                                     "DOMAIN_ALIAS CORP elsewhere\n"             // after the one that maps
                                     "corp.example.org\\erin\t{{LOCKED}} # 3 failed attempts\n"
+                                    "corp.example.org\\\xE2\x84\xAA" "ELLY\tK?\tk\n"  // the Kelvin sign: "kelly"
                                     "corp.example.org\\dave\tQ3?\ta3\t"));      // no line end
   CClient client(Port());
   for (int attempt = 0; attempt < 5; ++attempt) {
@@ -201,6 +202,9 @@ TEST_P(ServiceTest, LookupOfLinesInterleavedWithAliasAndLockLines) {
   PwdResetRecord reply;
   ASSERT_TRUE(client.Lookup("CORP", "Erin", reply));
   EXPECT_EQ(ReplyText(reply), std::string("Too many failed attempts for corp.example.org\\Erin") + kRefusalTail);
+  ASSERT_TRUE(client.Lookup("CORP", "kelly", reply));
+  ASSERT_TRUE(ReplySucceeded(reply)) << ReplyText(reply);
+  EXPECT_EQ(QuestionsOf(reply).questions, std::vector<std::string>{"K?"});
   runner->Stop();
 
   // The first lookup's traces, in order.
