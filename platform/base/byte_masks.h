@@ -1,6 +1,6 @@
-// Bit masks over 64-byte blocks of a buffer: which bytes equal a value, and
-// which lie outside ASCII. The whole-file scans (the dictionary, the question
-// file) look at a block at a time and visit only the bytes these flag.
+// Bit masks over 64-byte blocks of a buffer: which bytes equal a value. The
+// dictionary's table finds its line ends a
+// block at a time with them.
 #pragma once
 
 #include <cstdint>
@@ -28,35 +28,4 @@ inline std::uint64_t ByteEqualMask(const char* p, char c) {
   for (int i = 0; i < 64; ++i) mask |= static_cast<std::uint64_t>(p[i] == c) << i;
   return mask;
 #endif
-}
-
-// Bit i set when p[i] is 0x80 or above.
-inline std::uint64_t HighByteMask(const char* p) {
-#ifdef __SSE2__
-  std::uint64_t mask = 0;
-  for (int part = 0; part < 4; ++part) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
-    mask |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes))) << (16 * part);
-  }
-  return mask;
-#else
-  std::uint64_t mask = 0;
-  for (int i = 0; i < 64; ++i) mask |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i]) >= 0x80) << i;
-  return mask;
-#endif
-}
-
-// Bit i set when p[i], with ASCII capitals read as small letters, equals
-// `lower` (a small letter or any byte that has no case).
-inline std::uint64_t FoldedByteEqualMask(const char* p, char lower) {
-  if (lower >= 'a' && lower <= 'z') return ByteEqualMask(p, lower) | ByteEqualMask(p, static_cast<char>(lower - 32));
-  return ByteEqualMask(p, lower);
-}
-
-// The number of set bits, without the instruction the baseline lacks.
-inline int CountBits(std::uint64_t v) {
-  v = v - ((v >> 1) & 0x5555555555555555ull);
-  v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
-  v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-  return static_cast<int>((v * 0x0101010101010101ull) >> 56);
 }
