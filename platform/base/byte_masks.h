@@ -1,6 +1,5 @@
 // Bit masks over 64-byte blocks of a buffer: which bytes equal a value. The
-// dictionary's table finds its line ends a
-// block at a time with them.
+// dictionary's table finds its line ends a block at a time with them.
 #pragma once
 
 #include <cstdint>
