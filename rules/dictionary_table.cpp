@@ -1,6 +1,7 @@
-// The dictionary's table: one pass over the file's bytes that lower-cases
-// each pattern line where it stands, hashes it and enters it, with the
-// table reads of the next lines in flight.
+// The dictionary's table: the file's ASCII capitals made small and its
+// lines counted 16 bytes at a time, then one pass over its lines that hashes
+// each pattern line where it stands and enters it, with the table reads of
+// the next lines in flight.
 #include "rules/dictionary_table.h"
 
 #include <algorithm>
@@ -24,6 +25,7 @@ constexpr std::size_t kInFlight = 16;
 // Far beyond what memory holds, and within a slot's 40 bits of offset with
 // room for the lines kept beside the file's bytes.
 constexpr std::size_t kMaxFileBytes = std::size_t{1} << 37;
+static_assert(kMaxFileBytes < (std::uint64_t{1} << 40) / 4, "a slot's offset must reach past the file's bytes");
 
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 

@@ -70,6 +70,7 @@ class CDictionaryTable {
   std::uint64_t LineOffset(std::uint64_t offset) const;
   void Insert(std::uint64_t hash, std::uint64_t offset, std::size_t length);
 
+  // The pass over the file's bytes; false when a line cannot be pointed at.
   bool Load();
 
   CLargeBuffer m_file;  // the file, lower-cased in place
