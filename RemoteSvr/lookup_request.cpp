@@ -1,6 +1,8 @@
 // REQUEST_LOOKUP_USER: the question file read afresh, the domain mapped
 // through its alias lines, the user's questions and lock lines collected,
 // the refusals, and up to five questions chosen at random.
+#include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -34,22 +36,32 @@ bool MayBeUsersLine(std::string_view line, const std::string& lowerSuffix) {
   const std::size_t tab = line.find('\t');
   if (tab == std::string_view::npos) return false;
   const std::string_view key = line.substr(0, tab);
-  // Lower-cased, the key ends with the lower-cased suffix (lower-casing
-  // goes character by character); an ASCII key is compared as it stands.
-  for (const char c : key) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      const std::string lower = LowerCase(key);
-      return lower.size() >= lowerSuffix.size() &&
-             lower.compare(lower.size() - lowerSuffix.size(), lowerSuffix.size(), lowerSuffix) == 0;
+  // Lower-cased, the key ends with the lower-cased suffix (lower-casing goes
+  // character by character). Its ASCII capitals made small, an ending equal
+  // to the suffix may be one; otherwise only a key with bytes outside ASCII
+  // may still be one, and is lower-cased whole.
+  if (key.size() >= lowerSuffix.size()) {
+    const std::string_view tail = key.substr(key.size() - lowerSuffix.size());
+    std::size_t i = tail.size();
+    while (i > 0) {
+      const char c = tail[i - 1];
+      if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lowerSuffix[i - 1]) break;
+      --i;
     }
+    if (i == 0) return true;
   }
-  if (key.size() < lowerSuffix.size()) return false;
-  const std::string_view tail = key.substr(key.size() - lowerSuffix.size());
-  for (std::size_t i = 0; i < tail.size(); ++i) {
-    const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] - 'A' + 'a') : tail[i];
-    if (c != lowerSuffix[i]) return false;
+  std::uint64_t high = 0;
+  std::size_t at = 0;
+  for (; at + 8 <= key.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, key.data() + at, 8);
+    high |= word;
   }
-  return true;
+  for (; at < key.size(); ++at) high |= static_cast<unsigned char>(key[at]);
+  if ((high & 0x8080808080808080ull) == 0) return false;
+  const std::string lower = LowerCase(key);
+  return lower.size() >= lowerSuffix.size() &&
+         lower.compare(lower.size() - lowerSuffix.size(), lowerSuffix.size(), lowerSuffix) == 0;
 }
 
 // The key's question and lock lines among the candidates, with the traces.

@@ -178,6 +178,7 @@ TEST_P(ServiceTest, LookupOfLinesInterleavedWithAliasAndLockLines) {
                                     "DOMAIN_ALIAS CORP elsewhere\n"             // after the one that maps
                                     "corp.example.org\\erin\t{{LOCKED}} # 3 failed attempts\n"
                                     "corp.example.org\\\xE2\x84\xAA" "ELLY\tK?\tk\n"  // the Kelvin sign: "kelly"
+                                    "corp.example.org\\\xC3\x84LICE\tA?\ta\n"         // capital A with diaeresis
                                     "corp.example.org\\dave\tQ3?\ta3\t"));      // no line end
   CClient client(Port());
   for (int attempt = 0; attempt < 5; ++attempt) {
@@ -205,6 +206,9 @@ TEST_P(ServiceTest, LookupOfLinesInterleavedWithAliasAndLockLines) {
   ASSERT_TRUE(client.Lookup("CORP", "kelly", reply));
   ASSERT_TRUE(ReplySucceeded(reply)) << ReplyText(reply);
   EXPECT_EQ(QuestionsOf(reply).questions, std::vector<std::string>{"K?"});
+  ASSERT_TRUE(client.Lookup("CORP", "\xC3\xA4lice", reply));
+  ASSERT_TRUE(ReplySucceeded(reply)) << ReplyText(reply);
+  EXPECT_EQ(QuestionsOf(reply).questions, std::vector<std::string>{"A?"});
   runner->Stop();
 
   // The first lookup's traces, in order.
