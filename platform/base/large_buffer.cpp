@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -32,7 +33,8 @@ CLargeBuffer& CLargeBuffer::operator=(CLargeBuffer&& other) noexcept {
 }
 
 void CLargeBuffer::Release() {
-  if (m_data != nullptr) ::munmap(m_data, m_mapped);
+  if (m_data != nullptr && m_mapped == 0) std::free(m_data);
+  if (m_data != nullptr && m_mapped != 0) ::munmap(m_data, m_mapped);
   m_data = nullptr;
   m_capacity = m_mapped = 0;
 }
@@ -41,6 +43,14 @@ bool CLargeBuffer::Allocate(std::size_t bytes) {
   Release();
   if (bytes == 0) return true;
   if (bytes > SIZE_MAX - 2 * kHugePage) return false;
+  if (bytes < kHugePage) {
+    // Less than a huge page: the heap's memory, which a small file's
+    // check reuses rather than faulting in afresh.
+    m_data = static_cast<char*>(std::calloc(bytes, 1));
+    if (m_data == nullptr) return false;
+    m_capacity = bytes;
+    return true;
+  }
   // Whole huge pages from a huge-page boundary: map one more and trim.
   const std::size_t length = (bytes + kHugePage - 1) / kHugePage * kHugePage;
   const std::size_t mapped = length + kHugePage;
@@ -60,9 +70,10 @@ bool CLargeBuffer::Allocate(std::size_t bytes) {
 }
 
 bool CLargeBuffer::Grow(std::size_t bytes, std::size_t keep) {
+  if (bytes <= m_capacity) return true;
   if (bytes <= m_mapped) {
     // Still within the mapping, whose bytes past the capacity are untouched zeros.
-    m_capacity = bytes > m_capacity ? bytes : m_capacity;
+    m_capacity = bytes;
     return true;
   }
   CLargeBuffer larger;

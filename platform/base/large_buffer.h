@@ -1,7 +1,8 @@
 // Memory for a whole large file and the tables built over it, asked of the
 // system in huge pages where it gives them: a dictionary of ten million
 // lines would otherwise pay a page fault per 4 KiB, which costs more than
-// reading the file. The memory comes zeroed.
+// reading the file. Less than a huge page comes from the heap. The memory
+// comes zeroed.
 #pragma once
 
 #include <cstddef>
@@ -29,5 +30,5 @@ class CLargeBuffer {
  private:
   char* m_data = nullptr;
   std::size_t m_capacity = 0;
-  std::size_t m_mapped = 0;  // the whole mapping, m_data at its start
+  std::size_t m_mapped = 0;  // the whole mapping, m_data at its start; 0: from the heap
 };
