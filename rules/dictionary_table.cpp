@@ -171,7 +171,6 @@ void CDictionaryTable::Insert(std::uint64_t hash, std::uint64_t offset, std::siz
   if (m_slots[at] != 0) return;  // written before
   m_slots[at] = ((hash >> kOffsetBits) << kOffsetBits) | (offset + 1);
   ++m_count;
-  if (length > m_longest) m_longest = length;
 }
 
 bool CDictionaryTable::Read(const std::string& path) {
@@ -231,6 +230,7 @@ bool CDictionaryTable::Load() {
     std::uint64_t high = 0;
     const std::uint64_t hash = HashPadded(bytes, length, high);
     if (high == 0) {
+      m_longest = std::max(m_longest, length);
       enter(hash, start, length);
       return;
     }
@@ -239,6 +239,7 @@ bool CDictionaryTable::Load() {
     // equal texts are equal bytes.
     const std::u16string text = LowerCase(Utf8ToUtf16(std::string_view(bytes, length)));
     if (!IsDictionaryPatternLine(text)) return;
+    m_longest = std::max(m_longest, text.size());
     const std::string canonical = Utf16ToUtf8(text);
     if (canonical.size() == length) {
       std::memcpy(data + start, canonical.data(), length);

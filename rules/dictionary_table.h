@@ -33,7 +33,7 @@ class CDictionaryTable {
   bool Empty() const { return m_count == 0; }
   // The number of distinct patterns.
   std::size_t Size() const { return m_count; }
-  // The longest pattern in bytes: a key of more UTF-16 units has more bytes.
+  // The longest pattern in UTF-16 units: no longer key can be found.
   std::size_t Longest() const { return m_longest; }
   // Whether a lower-cased key is one of the patterns.
   bool Contains(std::u16string_view key) const;
