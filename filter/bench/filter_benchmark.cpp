@@ -4,11 +4,10 @@
 // the same generated passwords (no ratio when pwquality_check could not
 // check, as without cracklib's dictionary). The dictionary's reload (the
 // file read, its entries counted, the password looked up) beside reading
-// the file alone, into memory used before and into memory new to the
-// process, for a million and ten million entries. Then one whole check as a
-// domain controller's check password script runs it, a process from start
-// to exit (the LSA host with the filter), beside a bare process given the
-// same input (/bin/cat).
+// the file alone, for a million and ten million entries. Then one whole check as a domain
+// controller's check password script runs it, a process from start to
+// exit (the LSA host with the filter), beside a bare process given the same
+// input (/bin/cat).
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -237,24 +236,6 @@ void BM_DictionaryFileRead(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(content.size()) * state.iterations());
 }
 
-// The same into memory new to the process at every read, as a check that
-// starts in a process of its own gets it: the system's page faults and
-// zeroing are part of this floor.
-void BM_DictionaryFileReadFresh(benchmark::State& state) {
-  Work();
-  UseDictionary(static_cast<int>(state.range(0)));
-  const std::size_t size = std::filesystem::file_size("MorrowenDictionary.txt");
-  for (auto _ : state) {
-    std::string content;
-    content.reserve(size);
-    const int fd = ::open("MorrowenDictionary.txt", O_RDONLY);
-    char chunk[1 << 16];
-    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) content.append(chunk, static_cast<std::size_t>(n));
-    ::close(fd);
-    benchmark::DoNotOptimize(content.data());
-  }
-}
-
 // A reload as every check makes it: the file read, every entry counted,
 // the password's keys looked up.
 void BM_DictionaryReload(benchmark::State& state) {
@@ -288,7 +269,6 @@ BENCHMARK(BM_PasswordFilter_TraceOff);
 BENCHMARK(BM_PasswordFilter_TraceOn);
 BENCHMARK(BM_Pwquality);
 BENCHMARK(BM_DictionaryFileRead)->Unit(benchmark::kMillisecond)->Arg(kDictionaryEntries)->Arg(kLargeDictionaryEntries);
-BENCHMARK(BM_DictionaryFileReadFresh)->Unit(benchmark::kMillisecond)->Arg(kDictionaryEntries)->Arg(kLargeDictionaryEntries);
 BENCHMARK(BM_DictionaryReload)->Unit(benchmark::kMillisecond)->Arg(kDictionaryEntries)->Arg(kLargeDictionaryEntries);
 BENCHMARK(BM_PasswordFilter_Dictionary)->Unit(benchmark::kMillisecond);
 
@@ -380,14 +360,10 @@ int main(int argc, char** argv) {
     const std::string arg = "/" + std::to_string(entries);
     const double read = seconds(("BM_DictionaryFileRead" + arg).c_str());
     const double reload = seconds(("BM_DictionaryReload" + arg).c_str());
-    const double fresh = seconds(("BM_DictionaryFileReadFresh" + arg).c_str());
     if (read <= 0 || reload <= 0) continue;
     std::printf("\ndictionary of %d entries: reload %.2f ms, reading the file alone %.2f ms: reload / read = %.2f "
                 "(goal: at most 2)\n",
                 entries, reload * 1e3, read * 1e3, reload / read);
-    if (fresh > 0)
-      std::printf("  reading it into memory new to the process %.2f ms: reload / that read = %.2f\n", fresh * 1e3,
-                  reload / fresh);
   }
   if (seconds("BM_PasswordFilter_Dictionary") > 0)
     std::printf("one whole filter call with the dictionary of %d entries: %.2f ms\n", kDictionaryEntries,
