@@ -1,6 +1,8 @@
 // REQUEST_LOOKUP_USER: the question file read afresh, the domain mapped
 // through its alias lines, the user's questions and lock lines collected,
 // the refusals, and up to five questions chosen at random.
+#include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -30,22 +32,36 @@ struct CUserQuestions {
 // Whether a line may be one of the user's, whatever its domain maps to: its
 // key (the text before its first TAB) ends with "\user" ignoring case.
 // Most lines of a large file end here, before any split.
-bool MayBeUsersLine(std::string_view line, std::string_view suffix, const std::string& lowerSuffix) {
+bool MayBeUsersLine(std::string_view line, const std::string& lowerSuffix) {
   const std::size_t tab = line.find('\t');
   if (tab == std::string_view::npos) return false;
   const std::string_view key = line.substr(0, tab);
-  if (key.size() >= suffix.size() && SameTextIgnoringCase(key.substr(key.size() - suffix.size()), suffix)) {
-    return true;
-  }
-  // Lower-casing may change a text's length outside ASCII.
-  for (const char c : key) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      const std::string lower = LowerCase(key);
-      return lower.size() >= lowerSuffix.size() &&
-             lower.compare(lower.size() - lowerSuffix.size(), lowerSuffix.size(), lowerSuffix) == 0;
+  // Lower-cased, the key ends with the lower-cased suffix (lower-casing goes
+  // character by character). Its ASCII capitals made small, an ending equal
+  // to the suffix may be one; otherwise only a key with bytes outside ASCII
+  // may still be one, and is lower-cased whole.
+  if (key.size() >= lowerSuffix.size()) {
+    const std::string_view tail = key.substr(key.size() - lowerSuffix.size());
+    std::size_t i = tail.size();
+    while (i > 0) {
+      const char c = tail[i - 1];
+      if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lowerSuffix[i - 1]) break;
+      --i;
     }
+    if (i == 0) return true;
   }
-  return false;
+  std::uint64_t high = 0;
+  std::size_t at = 0;
+  for (; at + 8 <= key.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, key.data() + at, 8);
+    high |= word;
+  }
+  for (; at < key.size(); ++at) high |= static_cast<unsigned char>(key[at]);
+  if ((high & 0x8080808080808080ull) == 0) return false;
+  const std::string lower = LowerCase(key);
+  return lower.size() >= lowerSuffix.size() &&
+         lower.compare(lower.size() - lowerSuffix.size(), lowerSuffix.size(), lowerSuffix) == 0;
 }
 
 // The key's question and lock lines among the candidates, with the traces.
@@ -103,11 +119,10 @@ void CPwdResetConnection::LookupUser(PwdResetRecord& record) {
   // whatever domain the aliases give.
   CDomainAliases aliases;
   std::vector<std::string> candidates;
-  const std::string suffix = "\\" + userName;
-  const std::string lowerSuffix = LowerCase(suffix);
+  const std::string lowerSuffix = LowerCase("\\" + userName);
   ReadDatabaseLines(path, true, [&](std::string_view line) {
     aliases.Offer(line);
-    if (MayBeUsersLine(line, suffix, lowerSuffix)) candidates.emplace_back(line);
+    if (MayBeUsersLine(line, lowerSuffix)) candidates.emplace_back(line);
   });
 
   userKey = UserKey(aliases.Map(domain, true), userName);

@@ -158,10 +158,11 @@ bool ReadDatabaseLines(const std::string& path, bool traceLines, const CLineSpli
     return false;
   }
   const bool trace = traceLines && log.debugLevel >= kFileTraceLevel;
-  const CLineSplitter::OnLine each = [&](std::string_view line) {
-    if (trace) log.Trace(kFileTraceLevel, "    Read ..: %s", DescribeLine(line).c_str());
+  const CLineSplitter::OnLine traced = [&](std::string_view line) {
+    log.Trace(kFileTraceLevel, "    Read ..: %s", DescribeLine(line).c_str());
     onLine(line);
   };
+  const CLineSplitter::OnLine& each = trace ? traced : onLine;
   CLineSplitter splitter;
   std::string chunk(1 << 16, '\0');
   bool failed = false;
@@ -248,9 +249,17 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 void CDomainAliases::Offer(std::string_view line) {
-  // Only a line holding the keyword can fit the pattern; the test saves a
-  // pattern run on every question line of a large file.
-  if (line.find("DOMAIN_ALIAS") == std::string_view::npos) return;
+  // Only a line whose keyword follows its leading blanks can fit the
+  // pattern; the test saves a pattern run, and a search through the line,
+  // on every question line of a large file. Every byte that may be part of
+  // a blank (any control byte, the space, any byte outside ASCII) is
+  // passed over, so no line that fits is turned away.
+  std::size_t head = 0;
+  while (head < line.size() && (static_cast<unsigned char>(line[head]) <= 0x20 ||
+                                static_cast<unsigned char>(line[head]) >= 0x80)) {
+    ++head;
+  }
+  if (line.substr(head, 12) != "DOMAIN_ALIAS") return;
   std::vector<std::string> groups;
   if (!QuestionFilePatterns().domainAlias.Match(std::string(line), groups)) return;
   aliases.push_back(CAlias{std::string(line), groups[1], groups[2]});

@@ -5,18 +5,31 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/base/wintypes.h"
-#include "rules/wildcard_patterns.h"
 
 inline constexpr char DICTIONARY_FILE_NAME[] = "MorrowenDictionary.txt";
 
-// Reads the dictionary's patterns, lower-cased, into `patterns` and logs how
-// long that took; false (and a log line with the error) when the file cannot
-// be read. `lines` gets the file's line number (from 1) of each pattern line
-// in file order, so lines[patterns.Position(p)] is where p is written.
-bool LoadDictionary(CWildcardPatternSet& patterns, std::vector<std::size_t>& lines);
+// The dictionary's path in the system directory.
+std::string DictionaryPath();
+
+// What one check needs of the dictionary for a lower-cased password: the
+// number of distinct patterns, whether the password is one of them, and the
+// first pattern in FindWildcardEntry's order that matches it, with the line
+// where that pattern is first written.
+struct CDictionaryVerdict {
+  std::size_t entries = 0;
+  bool found = false;
+  bool exact = false;
+  std::u16string pattern;
+  std::size_t line = 0;
+  ~CDictionaryVerdict();
+};
+
+// Reads the file once and judges the password against it (dictionary_table.h).
+// False, with the last-error code set, when the file cannot be read. Logs
+// nothing.
+bool ReadDictionaryVerdict(const std::string& path, std::u16string_view password, CDictionaryVerdict& verdict);
 
 // TRUE when the password passes; FALSE, with the rejection in `message`,
 // when it matches a pattern. The rejection and the log name the pattern, or

@@ -16,10 +16,6 @@ struct RuleEngineState {
   std::unordered_map<std::u16string, std::u16string> ruleTokenMap;
   // Scratch set for counting a password's distinct characters.
   std::unordered_set<char16_t> characterMap;
-  // Lower-cased dictionary patterns, reloaded by every dictionary check.
-  CWildcardPatternSet dictionaryMap;
-  // The dictionary file's line number of each of its pattern lines, in order.
-  std::vector<std::size_t> dictionaryLines;
   // Lower-cased EXCLUDE_USER and EXCLUDE_GROUP patterns.
   CWildcardPatternSet excludedUserMap;
   CWildcardPatternSet excludedGroupMap;

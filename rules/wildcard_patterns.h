@@ -12,31 +12,17 @@
 #include "platform/base/wintypes.h"
 
 // The patterns live back to back in one buffer, and an open-addressing
-// table of 8-byte slots points at them, so a dictionary of a million lines
-// reloads with a handful of allocations and lookups take views.
+// table of 8-byte slots points at them. The dictionary, read afresh at
+// every check, has a table of its own (rules/dictionary_table.h).
 class CWildcardPatternSet {
  public:
-  // Where one pattern lies in a text of patterns.
-  struct Span {
-    std::size_t offset;
-    std::size_t length;
-  };
-
   // Adds a pattern; one already present is kept once.
   void Insert(std::u16string_view pattern);
-  // Replaces the set with the patterns that `spans` mark in `text`, in one
-  // pass that keeps many table reads in flight: the dictionary's reload.
-  void Assign(std::u16string text, const std::vector<Span>& spans);
   void Clear();
 
   bool Empty() const { return m_entries.empty(); }
   std::size_t Size() const { return m_entries.size(); }
   bool Contains(std::u16string_view key) const;
-  // Where the stored pattern equal to `key` stands among the patterns given
-  // to Insert (one per call) or to Assign (its spans) since the last Clear:
-  // a duplicate is found at its first place. npos when none is equal.
-  std::size_t Position(std::u16string_view key) const;
-  static constexpr std::size_t npos = static_cast<std::size_t>(-1);
   // The longest pattern's length: no longer key can be found.
   std::size_t Longest() const { return m_longest; }
 
@@ -44,6 +30,11 @@ class CWildcardPatternSet {
   // A slot holds the hash's high half and the entry's index plus one; 0 is empty.
   static constexpr std::size_t kMaxEntries = 0xFFFFFFFEu;
   static std::size_t Hash(std::u16string_view text);
+  // Where one pattern lies in m_text.
+  struct Span {
+    std::size_t offset;
+    std::size_t length;
+  };
   static std::uint64_t SlotFor(std::size_t hash, std::size_t index) {
     return (static_cast<std::uint64_t>(hash >> 32) << 32) | (index + 1);
   }
@@ -52,17 +43,13 @@ class CWildcardPatternSet {
   }
   // The slot that holds `key`, or the empty slot where it would go.
   std::size_t Find(std::u16string_view key, std::size_t hash) const;
-  // Adds a pattern already in m_text, given at `position`; false when it
-  // was there before.
-  bool Place(const Span& span, std::size_t hash, std::size_t position);
+  // Adds a pattern already in m_text.
+  void Place(const Span& span, std::size_t hash);
   // A table of `slots` slots for the entries as they are.
   void Resize(std::size_t slots);
 
   std::u16string m_text;
   std::vector<Span> m_entries;
-  // Each entry's place among the patterns given (kMaxEntries bounds it).
-  std::vector<std::uint32_t> m_positions;
-  std::size_t m_given = 0;
   std::vector<std::uint64_t> m_slots;
   std::size_t m_longest = 0;
 };
@@ -73,6 +60,19 @@ enum WildcardSteps {
   WILDCARD_PAST_EXACT,  // only the prefix/suffix and infix forms
 };
 
+// Wipes the whole buffer of a key that shrank and grew while pieces of a
+// password passed through it, not only its last text.
+class CWipeKeyBuffer {
+ public:
+  explicit CWipeKeyBuffer(std::u16string& key) : m_key(key) {}
+  ~CWipeKeyBuffer();
+  CWipeKeyBuffer(const CWipeKeyBuffer&) = delete;
+  CWipeKeyBuffer& operator=(const CWipeKeyBuffer&) = delete;
+
+ private:
+  std::u16string& m_key;
+};
+
 // TRUE, with the pattern that matched in `matched`, when `name` (already
 // lower-cased) matches a pattern of `patterns`. Keys are tried in a fixed
 // order and the first one found wins: the name; then for each length i from
@@ -80,5 +80,46 @@ enum WildcardSteps {
 // then for each start and length, "*", the characters there, "*". Keys
 // longer than the longest pattern are skipped, so the cost is the name's
 // length times the longest pattern's, not the name's length squared.
-BOOL FindWildcardEntry(const CWildcardPatternSet& patterns, std::u16string_view name, std::u16string& matched,
-                       WildcardSteps steps = WILDCARD_ALL);
+// `Patterns` is any set with Empty(), Longest() (no longer key can be
+// found) and Contains(key): this set, or the dictionary's table.
+template <class Patterns>
+BOOL FindWildcardEntryIn(const Patterns& patterns, std::u16string_view name, std::u16string& matched,
+                         WildcardSteps steps = WILDCARD_ALL) {
+  if (patterns.Empty()) return FALSE;
+  const std::size_t n = name.size();
+  const std::size_t longest = patterns.Longest();
+  // The keys are pieces of the name, which may be a password.
+  std::u16string key;
+  CWipeKeyBuffer wipeKey(key);
+  key.reserve((n < longest ? n : longest) + 2);
+  const auto found = [&] {
+    if (!patterns.Contains(key)) return false;
+    matched = key;
+    return true;
+  };
+
+  if (steps == WILDCARD_ALL && patterns.Contains(name)) {
+    matched.assign(name);
+    return TRUE;
+  }
+  // "*" plus i characters fits only while i + 1 <= longest.
+  for (std::size_t i = 1; i <= n && i + 1 <= longest; ++i) {
+    key.assign(u"*").append(name.substr(n - i));
+    if (found()) return TRUE;
+    key.assign(name.substr(0, i)).append(u"*");
+    if (found()) return TRUE;
+  }
+  for (std::size_t j = 0; j < n; ++j) {
+    for (std::size_t k = 1; k <= n - j && k + 2 <= longest; ++k) {
+      key.assign(u"*").append(name.substr(j, k)).append(u"*");
+      if (found()) return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+// The same over a pattern set.
+inline BOOL FindWildcardEntry(const CWildcardPatternSet& patterns, std::u16string_view name, std::u16string& matched,
+                              WildcardSteps steps = WILDCARD_ALL) {
+  return FindWildcardEntryIn(patterns, name, matched, steps);
+}

@@ -10,6 +10,10 @@ VARNOK_PACKAGES=(
   libssl-dev
   # benchmarks
   libbenchmark-dev libpwquality-dev libpcre2-dev
+  # cracklib's dictionary, which pwquality_check reads on every call: without
+  # it the filter benchmark's baseline fails at once instead of checking
+  # (the runtime builds it from the word list when installed)
+  cracklib-runtime wamerican
   # tests that run python3 helpers
   python3
   # fuzzing

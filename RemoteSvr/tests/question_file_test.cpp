@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <thread>
 
+#include "RemoteSvr/log_file.h"
 #include "tests/support/service_fixture.h"
 
 namespace {
@@ -178,6 +179,37 @@ TEST(QuestionFile, SettingsNumbersAndKeys) {
   EXPECT_TRUE(SameTextIgnoringCase("CORP\\Alice", "corp\\aLICE"));
   EXPECT_TRUE(SameTextIgnoringCase("CORP\\\xC3\x89MILE", "corp\\\xC3\xA9mile"));  // É and é
   EXPECT_FALSE(SameTextIgnoringCase("corp\\alice ", "corp\\alice"));
+}
+
+}  // namespace
+
+namespace {
+
+// The requests' own readers give the same answers with the file's traces
+// and without: the key's question line, and the domain through the aliases.
+TEST(QuestionFile, QuestionLineAndAliasWithoutTheFileTraces) {
+  CServiceFiles files;
+  files.WriteQuestionFile("corp\\bob\t{{LOCKED}}\n"
+                          "DOMAIN_ALIAS sales corp\n"
+                          "corp\\alice\tPet?\tRex\n"
+                          "corp\\bob\tPet?\tRex\tand\ttoo many\n"
+                          "DOMAIN_ALIAS corp other\n"
+                          "\t \tDOMAIN_ALIAS  tabbed\tcorp \n"
+                          "# DOMAIN_ALIAS commented corp\n");
+  const struct {
+    const char* key;
+    bool known;
+  } keys[] = {{"corp\\alice", true}, {"CORP\\ALICE", true}, {"corp\\bob", false}, {"corp\\alic", false}};
+  const std::int32_t level = LogFile().debugLevel;
+  for (const std::int32_t traced : {0, 9}) {
+    LogFile().debugLevel = traced;
+    for (const auto& k : keys) EXPECT_EQ(HasQuestionLine(files.QuestionFilePath(), k.key), k.known) << k.key << traced;
+    EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "SALES"), "corp") << traced;
+    EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "corp"), "other") << traced;
+    EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "Tabbed"), "corp") << traced;
+    EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "commented"), "commented") << traced;
+  }
+  LogFile().debugLevel = level;
 }
 
 }  // namespace

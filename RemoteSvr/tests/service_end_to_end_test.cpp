@@ -163,6 +163,87 @@ TEST_P(ServiceTest, LookupRefusals) {
   EXPECT_EQ(ReplyText(reply), "Database file not found");
 }
 
+// A user's question lines between alias lines, lock lines and other users'
+// lines: the questions in file order, the first mapping alias only, a lock
+// line anywhere, and the traces in the file's order.
+TEST_P(ServiceTest, LookupOfLinesInterleavedWithAliasAndLockLines) {
+  ASSERT_NO_FATAL_FAILURE(StartWith("ANSWER_QUESTIONS 5\n"
+                                    "corp.example.org\\dave\tQ0?\ta0\th0\n"
+                                    "DOMAIN_ALIAS OTHER nowhere\n"
+                                    "corp.example.org\\erin\tE0?\te0\n"
+                                    "corp.example.org\\dave\tQ1?\ta1\r\n"
+                                    "DOMAIN_ALIAS CORP corp.example.org\n"
+                                    "corp.example.org\\dave\t{{LOCKED}}-not\n"  // another status: no lock
+                                    "corp.example.org\\DAVE\tQ2?\ta2\th2\n"
+                                    "DOMAIN_ALIAS CORP elsewhere\n"             // after the one that maps
+                                    "corp.example.org\\erin\t{{LOCKED}} # 3 failed attempts\n"
+                                    "corp.example.org\\\xE2\x84\xAA" "ELLY\tK?\tk\n"  // the Kelvin sign: "kelly"
+                                    "corp.example.org\\\xC3\x84LICE\tA?\ta\n"         // capital A with diaeresis
+                                    "corp.example.org\\dave\tQ3?\ta3\t"));      // no line end
+  CClient client(Port());
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const std::time_t before = std::time(nullptr);
+    PwdResetRecord reply;
+    ASSERT_TRUE(client.Lookup("corp", "dave", reply));
+    if (std::time(nullptr) != before) continue;
+    ASSERT_TRUE(ReplySucceeded(reply)) << ReplyText(reply);
+    const CReplyQuestions got = QuestionsOf(reply);
+    SeedQuestionRandom(static_cast<std::uint32_t>(before));
+    const std::vector<int> expected = ChooseQuestions(4, 4);
+    const char* hints[] = {"h0", "", "h2", ""};
+    ASSERT_EQ(got.questions.size(), 4u);
+    for (std::size_t slot = 0; slot < 4; ++slot) {
+      const std::string n = std::to_string(expected[slot]);
+      EXPECT_EQ(got.questions[slot], "Q" + n + "?");
+      EXPECT_EQ(got.answers[slot], "a" + n);
+      EXPECT_EQ(got.hints[slot], hints[expected[slot]]);
+    }
+    break;
+  }
+  PwdResetRecord reply;
+  ASSERT_TRUE(client.Lookup("CORP", "Erin", reply));
+  EXPECT_EQ(ReplyText(reply), std::string("Too many failed attempts for corp.example.org\\Erin") + kRefusalTail);
+  ASSERT_TRUE(client.Lookup("CORP", "kelly", reply));
+  ASSERT_TRUE(ReplySucceeded(reply)) << ReplyText(reply);
+  EXPECT_EQ(QuestionsOf(reply).questions, std::vector<std::string>{"K?"});
+  ASSERT_TRUE(client.Lookup("CORP", "\xC3\xA4lice", reply));
+  ASSERT_TRUE(ReplySucceeded(reply)) << ReplyText(reply);
+  EXPECT_EQ(QuestionsOf(reply).questions, std::vector<std::string>{"A?"});
+  runner->Stop();
+
+  // The first lookup's traces, in order.
+  const std::string log = files.LogText();
+  const char* traces[] = {
+      "Lookup user",
+      "    Read ..: corp.example.org\\dave (question line)",
+      "    Read ..: DOMAIN_ALIAS OTHER nowhere",
+      "    Read ..: (line of 2 fields)",                       // the status that is no lock
+      "    Read ..: corp.example.org\\erin\t{{LOCKED}} # 3 failed attempts",
+      "    Read ..: corp.example.org\\dave (question line)",  // the last line
+      "    Line .......: DOMAIN_ALIAS OTHER nowhere",
+      "    Mapped .....: No",
+      "    Line .......: DOMAIN_ALIAS CORP corp.example.org",
+      "    Mapped .....: Yes",
+      "    Question 0 Q0?",
+      "    Hint     0 h0",
+      "    Question 1 Q1?",
+      "    Hint     1 ",
+      "    Question 2 Q2?",
+      "    Question 3 Q3?",
+      "    Total Questions 4",
+  };
+  std::size_t at = 0;
+  for (const char* trace : traces) {
+    const std::size_t found = log.find(trace, at);
+    ASSERT_NE(found, std::string::npos) << trace << "\n" << log;
+    at = found + 1;
+  }
+  const std::size_t firstLookupEnd = log.find("    Total Questions 4");
+  EXPECT_EQ(log.substr(0, firstLookupEnd).find("Line .......: DOMAIN_ALIAS CORP elsewhere"), std::string::npos);
+  EXPECT_EQ(log.substr(0, firstLookupEnd).find("Account locked"), std::string::npos);
+  EXPECT_NE(log.find("    Account locked", firstLookupEnd), std::string::npos);
+}
+
 TEST_P(ServiceTest, TracesShowNoAnswerAndNoDirectoryPassword) {
   ASSERT_NO_FATAL_FAILURE(StartWith(SampleQuestionFile(
       "LDAP_DIRECTORY PARTNER \"LDAPS://ldap.partner.example/ou=People\" \"cn=reset agent\" s3cret-bind\n")));

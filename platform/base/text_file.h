@@ -7,10 +7,19 @@
 #include <string>
 #include <string_view>
 
+#include "platform/base/large_buffer.h"
+
 // Reads the whole file into `content`, a leading byte-order mark dropped.
 // False, with the last-error code set, when it cannot be opened or read, or
 // is not a regular file (ERROR_ACCESS_DENIED; a FIFO is never waited on).
 bool ReadTextFile(const std::string& path, std::string& content);
+
+// The same into a large buffer (huge pages where the system has them), for
+// files of millions of lines: the file's bytes are the first `size` bytes
+// of `content`, and at least LARGE_TEXT_SLACK zero bytes follow them, so a
+// scan may read whole words and blocks past a line's end.
+inline constexpr std::size_t LARGE_TEXT_SLACK = 64;
+bool ReadTextFile(const std::string& path, CLargeBuffer& content, std::size_t& size);
 
 // Calls `onLine` with each line of `content`, its end removed; a last line
 // without an end counts.

@@ -53,4 +53,39 @@ TEST(TextFileTest, ReportsWhyAFileCouldNotBeRead) {
   ::rmdir(folder);
 }
 
+// The large-buffer form reads what the string form reads, drops the same
+// byte-order mark, and leaves zero bytes after the file's bytes, also for a
+// file larger than a huge page and for one whose size the system does not
+// tell (/proc/version: a size of 0, read until its end).
+TEST(TextFileTest, LargeBufferHoldsTheSameBytesAndZeroSlack) {
+  char name[] = "/tmp/text_file_test.XXXXXX";
+  const int fd = ::mkstemp(name);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  std::string big;
+  for (int i = 0; big.size() < (5u << 20); ++i) big += "line " + std::to_string(i) + "\r\n";
+  for (const std::string& content : {std::string(), std::string("\xEF\xBB\xBF"), std::string("\xEF\xBB\xBFok\n"),
+                                     std::string("no end"), big}) {
+    std::ofstream(name, std::ios::binary | std::ios::trunc) << content;
+    for (const std::string& path : {std::string(name), std::string("/proc/version")}) {
+      std::string expected;
+      ASSERT_TRUE(ReadTextFile(path, expected));
+      CLargeBuffer buffer;
+      std::size_t size = 99;
+      ASSERT_TRUE(ReadTextFile(path, buffer, size));
+      ASSERT_EQ(size, expected.size()) << path;
+      ASSERT_GE(buffer.Capacity(), size + LARGE_TEXT_SLACK);
+      EXPECT_EQ(std::string_view(buffer.Data(), size), expected) << path;
+      EXPECT_EQ(std::string(buffer.Data() + size, LARGE_TEXT_SLACK), std::string(LARGE_TEXT_SLACK, '\0')) << path;
+    }
+  }
+  ::unlink(name);
+  CLargeBuffer buffer;
+  std::size_t size = 0;
+  EXPECT_FALSE(ReadTextFile("/nonexistent/file.txt", buffer, size));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(ReadTextFile("/tmp", buffer, size));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
 }  // namespace
