@@ -78,6 +78,34 @@ int HighestDescriptor() {
   return highest;
 }
 
+// The service's log file, opened for reading; -1 when there is none.
+int OpenServiceLog(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return -1;
+  int fd = -1;
+  while (dirent* entry = readdir(dir)) {
+    if (std::string(entry->d_name).rfind("VNK-Pellucor-", 0) == 0) {
+      fd = ::open((folder + "/" + entry->d_name).c_str(), O_RDONLY | O_CLOEXEC);
+      break;
+    }
+  }
+  closedir(dir);
+  return fd;
+}
+
+// Whether the log holds `text`, read through a descriptor opened earlier.
+bool LogHolds(int fd, const std::string& text) {
+  std::string content;
+  char buffer[4096];
+  for (off_t at = 0;;) {
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+    if (n <= 0) break;
+    content.append(buffer, static_cast<std::size_t>(n));
+    at += n;
+  }
+  return content.find(text) != std::string::npos;
+}
+
 TEST_F(ServerTest, ListenerOutOfDescriptorsBacksOffAndKeepsListening) {
 #if defined(__SANITIZE_ADDRESS__)
   // The sanitizers test memory through a pipe of their own: in a process
@@ -88,6 +116,9 @@ TEST_F(ServerTest, ListenerOutOfDescriptorsBacksOffAndKeepsListening) {
   ASSERT_NE(server.Start(), 0);
   ASSERT_TRUE(LookupServed(server.LocalPort()));
 
+  // Opened before the descriptors run out, to watch the listener fail.
+  const int logFile = OpenServiceLog(files.Folder());
+  ASSERT_GE(logFile, 0);
   rlimit saved{};
   ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
   rlimit tight = saved;
@@ -109,8 +140,12 @@ TEST_F(ServerTest, ListenerOutOfDescriptorsBacksOffAndKeepsListening) {
   filler.pop_back();
   auto client = std::make_unique<CClient>(server.LocalPort());
   ASSERT_TRUE(client->Connected());
-  // The service cannot accept it now; give the listener time to fail.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The service cannot accept it now: wait until the listener has failed
+  // (a loaded machine may take a while to get there).
+  for (int i = 0; i < 200 && !LogHolds(logFile, "Error code = 10024"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ::close(logFile);
   for (const int fd : filler) ::close(fd);
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
 
