@@ -49,7 +49,7 @@ class CMessageFraming {
                       std::chrono::steady_clock::time_point deadline);
 
   CSocket& socket;
-  std::chrono::milliseconds timeLimit = SOCKET_TIME_LIMIT;
+  std::chrono::milliseconds timeLimit = CLIENT_SOCKET_TIME_LIMIT;
   bool basicActive = false;
   std::uint16_t sequenceNumber = 0;
   CSecretBuffer sessionKey;

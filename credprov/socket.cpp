@@ -10,14 +10,6 @@
 
 namespace {
 
-bool SetTimeLimits(SOCKET s, std::chrono::milliseconds limit) {
-  const DWORD milliseconds = static_cast<DWORD>(limit.count());
-  const char* value = reinterpret_cast<const char*>(&milliseconds);
-  // SO_SNDTIMEO also bounds connect.
-  return winsock::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, value, sizeof(milliseconds)) == 0 &&
-         winsock::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, value, sizeof(milliseconds)) == 0;
-}
-
 // Frees the address list in every case.
 class CAddressList {
  public:
@@ -41,7 +33,7 @@ int CSocket::Create(int type) {
   connectTried = false;
   handle = winsock::socket(AF_INET, type, 0);
   if (handle == INVALID_SOCKET) return 0;
-  if (!SetTimeLimits(handle, timeLimit)) {
+  if (!SetSocketTimeLimits(handle, timeLimit)) {
     Close();
     return 0;
   }

@@ -6,11 +6,8 @@
 #include <chrono>
 #include <cstdint>
 
+#include "RemoteSvr/common/socket_transfer.h"
 #include "platform/winsock/winsock.h"
-
-// Connect, send and receive each give up after this, so a silent service
-// never freezes the logon screen.
-inline constexpr std::chrono::milliseconds SOCKET_TIME_LIMIT{30000};
 
 class CSocket {
  public:
@@ -49,7 +46,7 @@ class CSocket {
 
   SOCKET handle = INVALID_SOCKET;
   int socketType = 0;
-  std::chrono::milliseconds timeLimit = SOCKET_TIME_LIMIT;
+  std::chrono::milliseconds timeLimit = CLIENT_SOCKET_TIME_LIMIT;
   // A connect has run on this handle: the next one needs a fresh socket.
   bool connectTried = false;
 };

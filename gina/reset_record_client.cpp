@@ -19,14 +19,6 @@ SOCKET serverSocket = INVALID_SOCKET;
 
 std::string LastSocketErrorText() { return CWsaErrorText(WSAGetLastError()).text; }
 
-bool SetTimeLimits(SOCKET s) {
-  const DWORD milliseconds = SOCKET_TIME_LIMIT_MS;
-  const char* value = reinterpret_cast<const char*>(&milliseconds);
-  // SO_SNDTIMEO also bounds connect.
-  return winsock::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, value, sizeof(milliseconds)) == 0 &&
-         winsock::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, value, sizeof(milliseconds)) == 0;
-}
-
 // Whether the service has closed the connection (or it failed) since the
 // last exchange: bytes to read between exchanges can only be its close.
 // Poll, not select, so any descriptor value is safe to ask about; a closed
@@ -72,10 +64,8 @@ int ConnectToServer(HWND list, const HOSTENT& host) {
   peer.sin_family = AF_INET;
   peer.sin_port = htons(static_cast<std::uint16_t>(port));
   std::memcpy(&peer.sin_addr, address, sizeof(in_addr));
-  if (!SetTimeLimits(serverSocket) ||
+  if (!SetSocketTimeLimits(serverSocket) ||
       winsock::connect(serverSocket, reinterpret_cast<const sockaddr*>(&peer), sizeof(peer)) == SOCKET_ERROR) {
-    // A connect cut short by SO_SNDTIMEO ends "in progress" on Linux.
-    if (WSAGetLastError() == WSAEINPROGRESS) WSASetLastError(WSAETIMEDOUT);
     AddLogLineF(list, "Error connecting to %s port %d -", addressText, port);
     AddLogLine(list, LastSocketErrorText());
     CloseServerSocket();

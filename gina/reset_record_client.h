@@ -12,10 +12,6 @@
 // The service's port as the progress lines name it; nothing changes it.
 inline constexpr char SERVICE_PORT_TEXT[] = "7257";
 
-// How long connecting, one send and a reply may take, so that a silent
-// service never freezes the logon screen.
-inline constexpr DWORD SOCKET_TIME_LIMIT_MS = 30000;
-
 // Closes the connection when it is open.
 void CloseServerSocket();
 

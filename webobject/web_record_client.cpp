@@ -13,10 +13,6 @@
 
 namespace {
 
-// How long connecting, sending and a stalled receive may take, so a silent
-// service never holds a page.
-constexpr DWORD kSocketTimeoutMs = 30000;
-
 std::mutex& ConnectionLock() {
   static std::mutex lock;
   return lock;
@@ -76,9 +72,7 @@ int ConnectToServer(const HOSTENT& host) {
   if (host.h_addr_list == nullptr || host.h_addr_list[0] == nullptr || host.h_length != sizeof(in_addr)) return 0;
   serverSocket = winsock::socket(AF_INET, SOCK_STREAM, 0);
   if (serverSocket == INVALID_SOCKET) return 0;
-  const DWORD timeout = kSocketTimeoutMs;
-  winsock::setsockopt(serverSocket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
-  winsock::setsockopt(serverSocket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+  SetSocketTimeLimits(serverSocket);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(DEFAULT_PORT);

@@ -26,6 +26,13 @@ bool PeerHasClosed(SOCKET s) {
 
 }  // namespace
 
+bool SetSocketTimeLimits(SOCKET s, std::chrono::milliseconds limit) {
+  const DWORD milliseconds = static_cast<DWORD>(limit.count());
+  const char* value = reinterpret_cast<const char*>(&milliseconds);
+  return winsock::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, value, sizeof(milliseconds)) == 0 &&
+         winsock::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, value, sizeof(milliseconds)) == 0;
+}
+
 int WaitReadable(SOCKET s) {
   WSAPOLLFD entry{s, POLLIN, 0};
   const int ready = WSAPoll(&entry, 1, -1);

@@ -14,6 +14,13 @@ using TransferClock = std::chrono::steady_clock;
 // How long a record may take from its first byte to its last.
 inline constexpr std::chrono::milliseconds RECORD_TIME_LIMIT{30000};
 
+// How long a client's connect, one send and one stalled receive may take, so
+// that a silent service never freezes a logon screen or holds a page.
+inline constexpr std::chrono::milliseconds CLIENT_SOCKET_TIME_LIMIT{30000};
+
+// Sets SO_RCVTIMEO and SO_SNDTIMEO (which also bounds connect) to `limit`.
+bool SetSocketTimeLimits(SOCKET s, std::chrono::milliseconds limit = CLIENT_SOCKET_TIME_LIMIT);
+
 // Waits until the socket has data, its peer has closed, or it failed; with a
 // deadline, at most until then. 1 when it is ready, 0 when the deadline passed
 // (last socket error WSAETIMEDOUT), SOCKET_ERROR.

@@ -175,6 +175,12 @@ SOCKET accept(SOCKET s, sockaddr* address, int* length) {
 
 int connect(SOCKET s, const sockaddr* address, int length) {
   if (::connect(s, address, static_cast<socklen_t>(length)) == 0) return 0;
+  // A blocking connect cut short by SO_SNDTIMEO ends "in progress" on Linux;
+  // Windows calls that a time-out.
+  if (errno == EINPROGRESS && IsBlocking(s)) {
+    g_lastSocketError = WSAETIMEDOUT;
+    return SOCKET_ERROR;
+  }
   if (errno != EINTR) return FailTransfer(s);
   // An interrupted connect goes on in the background: wait for its outcome.
   WSAPOLLFD entry{s, POLLOUT, 0};
