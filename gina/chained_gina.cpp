@@ -16,7 +16,6 @@ bool Bind(HMODULE library, const char* name, Pointer& pointer) {
 
 ChainedEntryPoints& ChainedGina() { return g_chained; }
 
-DWORD NegotiatedVersion() { return g_negotiatedVersion; }
 void SetNegotiatedVersion(DWORD version) { g_negotiatedVersion = version; }
 
 void UnbindChainedEntryPoints() { g_chained = ChainedEntryPoints{}; }

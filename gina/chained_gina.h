@@ -45,6 +45,6 @@ int BindChainedEntryPoints(HMODULE library, DWORD version);
 // none from an earlier one.
 void UnbindChainedEntryPoints();
 
-// The version agreed by the last successful WlxNegotiate (1.4 before any).
-DWORD NegotiatedVersion();
+// Keeps the version agreed by the last successful WlxNegotiate (1.4 before
+// any).
 void SetNegotiatedVersion(DWORD version);

@@ -1,10 +1,6 @@
 // CentreDialog and GetDlgItemString.
 #include "gina/dialog_helpers.h"
 
-#include <vector>
-
-#include <openssl/crypto.h>
-
 #include "platform/windows/window.h"
 
 void CentreDialog(HWND window) {
@@ -35,8 +31,8 @@ void GetDlgItemString(HWND dialog, int id, std::string& text) {
   // Room for the whole text: a password is never cut short for the check.
   const int length = GetWindowTextLengthA(item);
   if (length <= 0) return;
-  std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
-  const int copied = GetDlgItemTextA(dialog, id, buffer.data(), static_cast<int>(buffer.size()));
-  if (copied > 0) text.assign(buffer.data(), static_cast<std::size_t>(copied));
-  OPENSSL_cleanse(buffer.data(), buffer.size());
+  // Read straight into the string, so no other copy of a password is left.
+  text.resize(static_cast<std::size_t>(length) + 1);
+  const int copied = GetDlgItemTextA(dialog, id, text.data(), static_cast<int>(text.size()));
+  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
 }

@@ -22,8 +22,6 @@ void InstallDialogHook(WLX_DISPATCH_VERSION_1_0* functions) {
   functions->WlxDialogBoxParam = &DialogBoxParamHook;
 }
 
-PWLX_DIALOG_BOX_PARAM SavedDialogBoxParam() { return g_savedDialogBoxParam; }
-
 int DialogBoxParamHook(HANDLE hWlx, HANDLE hInst, LPWSTR lpszTemplate, HWND hwndOwner, DLGPROC dlgprc,
                        LPARAM dwInitParam) {
   DLGPROC procedure = dlgprc;

@@ -19,9 +19,6 @@ inline constexpr WORD IDD_CHAINED_UNLOCK = 1800;
 // place.
 void InstallDialogHook(WLX_DISPATCH_VERSION_1_0* functions);
 
-// Winlogon's own WlxDialogBoxParam, saved by InstallDialogHook.
-PWLX_DIALOG_BOX_PARAM SavedDialogBoxParam();
-
 // Stands in Winlogon's table: substitutes this library's procedures for the
 // chained library's logon, unlock and change-password dialogs, then opens
 // the dialog through Winlogon's own WlxDialogBoxParam. 0 without opening the

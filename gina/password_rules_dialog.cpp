@@ -1,7 +1,7 @@
 // The "Password Rules" dialog and its text file.
 #include "gina/password_rules_dialog.h"
 
-#include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "gina/dialog_helpers.h"
@@ -28,20 +28,10 @@ HFONT RulesFont() {
 }  // namespace
 
 RulesText ReadRulesText() {
-  char directory[MAX_PATH] = {};
-  GetSystemDirectoryA(directory, MAX_PATH);
-  const std::string path = std::string(directory) + "/" + RULES_TEXT_FILE;
+  const std::string path = SystemDirectoryPath() + "/" + RULES_TEXT_FILE;
   RulesText rules;
-  std::string content;
-  if (!ReadTextFile(path, content)) {
-    const DWORD error = GetLastError();
-    char text[MAX_PATH + 64];
-    std::snprintf(text, sizeof text, "%s - not opened - error %d", path.c_str(), static_cast<int>(error));
-    rules.text = text;
-    return rules;
-  }
   bool first = true;
-  ForEachLine(content, [&](std::string_view line) {
+  const bool read = ForEachTextFileLine(path, [&](std::string_view line) {
     if (first) {
       rules.title = line;
       first = false;
@@ -50,6 +40,10 @@ RulesText ReadRulesText() {
     if (!rules.text.empty()) rules.text += "\r\n";
     rules.text += line;
   });
+  if (!read) {
+    rules = RulesText{};
+    rules.text = path + " - not opened - error " + std::to_string(static_cast<int>(GetLastError()));
+  }
   return rules;
 }
 
