@@ -25,23 +25,12 @@ struct CResetOptions {
   DWORD twoStageReset = 1;
 };
 
-// A 4-byte number of any registry type; the default when the value is
-// missing or longer.
-DWORD ReadNumber(HKEY key, const char* name, DWORD fallback) {
-  DWORD value = 0;
-  DWORD size = sizeof value;
-  if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
-    return fallback;
-  return value;
-}
-
 CResetOptions ReadResetOptions() {
   CResetOptions options;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return options;
-  options.preExpirePassword = ReadNumber(key, "PreExpirePassword", options.preExpirePassword);
-  options.twoStageReset = ReadNumber(key, "TwoStageReset", options.twoStageReset);
-  RegCloseKey(key);
+  options.preExpirePassword =
+      ReadRegistryNumber(HKEY_LOCAL_MACHINE, kProductKey, "PreExpirePassword").value_or(options.preExpirePassword);
+  options.twoStageReset =
+      ReadRegistryNumber(HKEY_LOCAL_MACHINE, kProductKey, "TwoStageReset").value_or(options.twoStageReset);
   return options;
 }
 

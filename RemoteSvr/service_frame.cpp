@@ -336,24 +336,9 @@ SERVICE_STATUS CWindowsService::Status() {
 }
 
 const char* CWindowsService::StateName(DWORD state) {
-  switch (state) {
-    case SERVICE_STOPPED:
-      return "Stopped";
-    case SERVICE_START_PENDING:
-      return "Start Pending";
-    case SERVICE_STOP_PENDING:
-      return "Stop pending";
-    case SERVICE_RUNNING:
-      return "Running";
-    case SERVICE_CONTINUE_PENDING:
-      return "Continue Pending";
-    case SERVICE_PAUSE_PENDING:
-      return "Pause Pending";
-    case SERVICE_PAUSED:
-      return "Paused";
-    default:
-      return "Unknown";
-  }
+  // The frame's trace spells this one in lower case, unlike the layer's.
+  if (state == SERVICE_STOP_PENDING) return "Stop pending";
+  return ServiceStateName(state);
 }
 
 std::string CWindowsService::ErrorText(DWORD code) {

@@ -47,9 +47,16 @@ void CPwdResetConfig::ReadProductKey(std::optional<std::u16string>& centralServe
   customTileImage = ReadRegistryString(key.Get(), u"CustomTileImage");
   motdFile = ReadRegistryString(key.Get(), u"MOTDFile");
   motdCaption = ReadRegistryString(key.Get(), u"MOTDCaption");
-  if (const auto number = ReadRegistryNumber(key.Get(), u"ProtocolVersion")) protocolVersion = *number;
-  if (const auto number = ReadRegistryNumber(key.Get(), u"RequestEncryption")) requestEncryption = *number;
-  if (const auto number = ReadRegistryNumber(key.Get(), u"HideAnswers")) hideAnswers = *number != 0 ? 1 : 0;
+  // A text value counts with its UTF-16 bytes, as the wide query gives them.
+  if (const auto number = ReadRegistryNumber(key.Get(), {}, "ProtocolVersion", RegistryTextBytes::Wide)) {
+    protocolVersion = static_cast<std::int32_t>(*number);
+  }
+  if (const auto number = ReadRegistryNumber(key.Get(), {}, "RequestEncryption", RegistryTextBytes::Wide)) {
+    requestEncryption = static_cast<std::int32_t>(*number);
+  }
+  if (const auto number = ReadRegistryNumber(key.Get(), {}, "HideAnswers", RegistryTextBytes::Wide)) {
+    hideAnswers = *number != 0 ? 1 : 0;
+  }
 }
 
 void CPwdResetConfig::ReadLastLoggedOnDomain() {

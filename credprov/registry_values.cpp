@@ -35,15 +35,6 @@ std::optional<std::u16string> ReadRegistryString(HKEY key, const char16_t* name)
   return WideTextOf(buffer.data(), got);
 }
 
-std::optional<std::int32_t> ReadRegistryNumber(HKEY key, const char16_t* name) {
-  BYTE bytes[4] = {};
-  DWORD size = sizeof(bytes);
-  if (RegQueryValueExW(key, name, nullptr, nullptr, bytes, &size) != ERROR_SUCCESS) return std::nullopt;
-  std::uint32_t number = 0;
-  for (DWORD i = 0; i < size && i < sizeof(bytes); ++i) number |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
-  return static_cast<std::int32_t>(number);
-}
-
 std::optional<std::u16string> ReadRegistryWideText(HKEY key, const char16_t* name, DWORD maxBytes) {
   std::vector<BYTE> buffer(maxBytes + 1, 0);
   DWORD size = maxBytes;

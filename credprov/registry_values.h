@@ -1,11 +1,10 @@
 // The provider's ways of reading one registry value through the registry
-// calls (platform/registry): a text that must be REG_SZ, a 32-bit number of
-// any type, and the bytes of a value of any type read as wide text. Each
-// gives nothing when the value is missing, refused or unreadable, and never
-// reads past what the registry handed out.
+// calls (platform/registry): a text that must be REG_SZ, and the bytes of a
+// value of any type read as wide text (numbers come from the layer's
+// ReadRegistryNumber). Each gives nothing when the value is missing, refused
+// or unreadable, and never reads past what the registry handed out.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -14,10 +13,6 @@
 // A REG_SZ value (every other type is refused), up to its first zero, or
 // all of it when it was stored without one.
 std::optional<std::u16string> ReadRegistryString(HKEY key, const char16_t* name);
-
-// Up to 4 bytes of a value of any type as a little-endian number; a value
-// of fewer bytes counts only the bytes it has. Nothing for a longer value.
-std::optional<std::int32_t> ReadRegistryNumber(HKEY key, const char16_t* name);
 
 // A value of any type of at most `maxBytes` bytes, as wide text up to its
 // first zero. Nothing for a longer value.

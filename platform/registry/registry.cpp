@@ -117,3 +117,24 @@ bool ReadRegistryText(HKEY root, std::string_view keyPath, std::string_view valu
   SetLastError(static_cast<DWORD>(status));
   return false;
 }
+
+std::optional<DWORD> ReadRegistryNumber(HKEY key, std::string_view keyPath, std::string_view valueName,
+                                        RegistryTextBytes text) {
+  std::optional<DWORD> number;
+  GuardedRegistryCall([&] {
+    CRegistryKeys keys;
+    const CRegistryValue* found = nullptr;
+    const DWORD result = FindValue(key, keyPath, valueName, keys, found);
+    if (result != ERROR_SUCCESS) return result;
+    const std::string bytes = RegistryValueBytes(*found, text == RegistryTextBytes::Wide);
+    // As a query into a 4-byte buffer: a longer value does not fit.
+    if (bytes.size() > sizeof(DWORD)) return ERROR_MORE_DATA;
+    DWORD value = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      value |= static_cast<DWORD>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    }
+    number = value;
+    return ERROR_SUCCESS;
+  });
+  return number;
+}

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -97,6 +98,19 @@ LSTATUS RegDeleteTreeW(HKEY key, LPCWSTR subKey);
 // key or value is missing (ERROR_FILE_NOT_FOUND), the value is not REG_SZ
 // (ERROR_INVALID_DATA), or the file cannot be read (as RegOpenKeyExA).
 bool ReadRegistryText(HKEY root, std::string_view keyPath, std::string_view valueName, std::string& value);
+
+// Which bytes a text value (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) has for
+// ReadRegistryNumber: those of the narrow calls (UTF-8) or of the wide ones
+// (UTF-16LE), zeros included as stored.
+enum class RegistryTextBytes { Narrow, Wide };
+
+// The layer's own reader of a number kept in a value of any type: `keyPath`
+// below `key` (a root or an opened key; empty: the key itself), data of at
+// most 4 bytes read as a little-endian number, a shorter value filling the
+// low bytes (an empty one is 0). Nothing for a longer value, a missing key or
+// value, or a file that cannot be read.
+std::optional<DWORD> ReadRegistryNumber(HKEY key, std::string_view keyPath, std::string_view valueName,
+                                        RegistryTextBytes text = RegistryTextBytes::Narrow);
 
 // The layer's own writer of one REG_SZ value, the counterpart of
 // ReadRegistryText: creates `keyPath` below `root` as needed and sets the

@@ -1,6 +1,7 @@
 // The registry calls against a fixture file in each of the editor's
 // encodings: every value type, names in other cases, escapes, continued
-// lines, malformed lines, the buffer-size protocol, handles, re-reading.
+// lines, malformed lines, the buffer-size protocol, handles, re-reading, and
+// the layer's own readers of a text and of a number.
 #include "platform/registry/registry.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -525,6 +527,69 @@ TEST_F(RegistryTest, ReadRegistryTextGivesTheTextOfOneValue) {
       EXPECT_EQ(value, "unchanged");
     }
   }
+  EXPECT_EQ(RegCloseKey(company), ERROR_SUCCESS);
+}
+
+// Every form a number may be kept in, read through the narrow and the wide
+// bytes of its value.
+TEST_F(RegistryTest, ReadRegistryNumberReadsUpToFourBytesOfAnyType) {
+  Write("Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Varnok AG\\Numbers]\r\n"
+        "\"Dword\"=dword:8000002a\r\n"
+        "\"Empty\"=hex:\r\n"
+        "\"One\"=hex:2a\r\n"
+        "\"Two\"=hex:2a,01\r\n"
+        "\"Three\"=hex:2a,01,02\r\n"
+        "\"Four\"=hex:2a,01,02,83\r\n"
+        "\"Five\"=hex:2a,01,02,03,04\r\n"
+        "\"Qword\"=hex(b):2a,00,00,00,00,00,00,00\r\n"
+        "\"Letter\"=\"a\"\r\n"
+        "\"Letters\"=\"abc\"\r\n"
+        "@=dword:00000007\r\n");
+  constexpr char kNumbers[] = "Software\\Varnok AG\\Numbers";
+  HKEY company = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Varnok AG", 0, KEY_READ, &company), ERROR_SUCCESS);
+  const std::optional<DWORD> none;
+  const struct {
+    HKEY key;
+    const char* path;
+    const char* name;
+    std::optional<DWORD> narrow;
+    std::optional<DWORD> wide;
+  } cases[] = {
+      {HKEY_LOCAL_MACHINE, kNumbers, "Dword", 0x8000002Au, 0x8000002Au},
+      {HKEY_LOCAL_MACHINE, kNumbers, "empty", 0u, 0u},
+      // A shorter value fills the low bytes.
+      {HKEY_LOCAL_MACHINE, kNumbers, "One", 0x2Au, 0x2Au},
+      {HKEY_LOCAL_MACHINE, kNumbers, "Two", 0x012Au, 0x012Au},
+      {HKEY_LOCAL_MACHINE, kNumbers, "Three", 0x02012Au, 0x02012Au},
+      {HKEY_LOCAL_MACHINE, kNumbers, "Four", 0x8302012Au, 0x8302012Au},
+      {HKEY_LOCAL_MACHINE, kNumbers, "Five", none, none},
+      {HKEY_LOCAL_MACHINE, kNumbers, "Qword", none, none},
+      // Text counts with its zero: "a" fits both ways, "abc" only narrow.
+      {HKEY_LOCAL_MACHINE, kNumbers, "Letter", 0x61u, 0x61u},
+      {HKEY_LOCAL_MACHINE, kNumbers, "Letters", 0x00636261u, none},
+      {HKEY_LOCAL_MACHINE, kNumbers, "", 7u, 7u},
+      {company, "Numbers", "Dword", 0x8000002Au, 0x8000002Au},
+      {HKEY_LOCAL_MACHINE, kNumbers, "Missing", none, none},
+      {HKEY_LOCAL_MACHINE, "Software\\Varnok AG", "Dword", none, none},
+      {HKEY_LOCAL_MACHINE, "Software\\Nowhere", "Dword", none, none},
+      {reinterpret_cast<HKEY>(std::uintptr_t{0x1234}), kNumbers, "Dword", none, none},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.path) + " : " + c.name);
+    EXPECT_EQ(ReadRegistryNumber(c.key, c.path, c.name), c.narrow);
+    EXPECT_EQ(ReadRegistryNumber(c.key, c.path, c.name, RegistryTextBytes::Wide), c.wide);
+  }
+  HKEY numbers = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(company, "Numbers", 0, KEY_READ, &numbers), ERROR_SUCCESS);
+  EXPECT_EQ(ReadRegistryNumber(numbers, "", "Two"), 0x012Au);
+  // A file that is no registry export, or none at all, holds no number.
+  Write("not a registry\r\n\"Dword\"=dword:00000001\r\n");
+  EXPECT_EQ(ReadRegistryNumber(numbers, "", "Dword"), none);
+  std::remove(m_path.c_str());
+  EXPECT_EQ(ReadRegistryNumber(HKEY_LOCAL_MACHINE, kNumbers, "Dword"), none);
+  EXPECT_EQ(RegCloseKey(numbers), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(company), ERROR_SUCCESS);
 }
 
