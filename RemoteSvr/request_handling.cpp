@@ -5,8 +5,6 @@
 // that).
 #include "RemoteSvr/request_handling.h"
 
-#include <openssl/crypto.h>
-
 #include <cstring>
 
 #include "RemoteSvr/common/record_cipher.h"
@@ -14,6 +12,7 @@
 #include "RemoteSvr/pwd_reset_connection.h"
 #include "RemoteSvr/question_file.h"
 #include "RemoteSvr/record_transfer.h"
+#include "platform/base/wipe.h"
 
 std::string UserKey(std::string_view domain, std::string_view userName) {
   std::string key(domain);
@@ -31,7 +30,7 @@ void SetReplyText(PwdResetRecord& record, std::string_view text) { SetRecordText
 void WipeSecretFields(PwdResetRecord& record) {
   // The wipe is kept by the compiler; the zero bytes make the fields read empty.
   const auto wipe = [](char* field, std::size_t size) {
-    OPENSSL_cleanse(field, size);
+    WipeBytes(field, size);
     std::memset(field, 0, size);
   };
   wipe(record.newPassword, sizeof record.newPassword);
