@@ -8,7 +8,8 @@
 #include <cstddef>
 #include <string>
 
-// The one wipe: every buffer that held a secret is cleared through it.
+// The one wipe: every buffer that held a secret is set to zero bytes
+// through it.
 inline void WipeBytes(void* bytes, std::size_t size) {
   if (size != 0) ::explicit_bzero(bytes, size);
 }
