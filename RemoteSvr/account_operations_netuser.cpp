@@ -2,8 +2,6 @@
 // interface, on the domain's controller from the settings (none: the local
 // computer). A reset clears only the lock-out: an administrator's disabling
 // of the account stands; a locked-out account is reset too.
-#include <openssl/crypto.h>
-
 #include "RemoteSvr/common/md5_context.h"
 #include "RemoteSvr/common/win32_error_text.h"
 #include "RemoteSvr/database_settings.h"
@@ -46,8 +44,8 @@ int MakeTemporaryPassword(std::string& temporary, std::string& errorText) {
     md5.Final(digest);
     temporary = CMD5Context::FormatDigestText(digest);
   }
-  OPENSSL_cleanse(source, sizeof source);
-  OPENSSL_cleanse(digest, sizeof digest);
+  WipeBytes(source, sizeof source);
+  WipeBytes(digest, sizeof digest);
   return done;
 }
 

@@ -46,7 +46,7 @@ bool ScanFile(int fd, const std::string& userKey, bool& locked, bool& endsInLine
     at += n;
   }
   splitter.Finish(check);
-  OPENSSL_cleanse(chunk.data(), chunk.size());
+  WipeBytes(chunk.data(), chunk.size());
   return read;
 }
 

@@ -178,7 +178,7 @@ bool ReadDatabaseLines(const std::string& path, bool traceLines, const CLineSpli
   }
   ::close(fd);
   splitter.Finish(each);
-  OPENSSL_cleanse(chunk.data(), chunk.size());
+  WipeBytes(chunk.data(), chunk.size());
   if (splitter.SkippedLines() > 0) {
     log.Trace(kFileTraceLevel, "    Skipped %zu lines longer than %zu bytes", splitter.SkippedLines(),
               MAX_DATABASE_LINE);

@@ -5,15 +5,12 @@
 // that).
 #include "RemoteSvr/request_handling.h"
 
-#include <openssl/crypto.h>
-
-#include <cstring>
-
 #include "RemoteSvr/common/record_cipher.h"
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/pwd_reset_connection.h"
 #include "RemoteSvr/question_file.h"
 #include "RemoteSvr/record_transfer.h"
+#include "platform/base/wipe.h"
 
 std::string UserKey(std::string_view domain, std::string_view userName) {
   std::string key(domain);
@@ -29,15 +26,10 @@ bool HasInvalidUser(const PwdResetRecord& record) {
 void SetReplyText(PwdResetRecord& record, std::string_view text) { SetRecordText(record.replyText, text); }
 
 void WipeSecretFields(PwdResetRecord& record) {
-  // The wipe is kept by the compiler; the zero bytes make the fields read empty.
-  const auto wipe = [](char* field, std::size_t size) {
-    OPENSSL_cleanse(field, size);
-    std::memset(field, 0, size);
-  };
-  wipe(record.newPassword, sizeof record.newPassword);
-  wipe(&record.questions[0][0], sizeof record.questions);
-  wipe(&record.hints[0][0], sizeof record.hints);
-  wipe(&record.answers[0][0], sizeof record.answers);
+  WipeBytes(record.newPassword, sizeof record.newPassword);
+  WipeBytes(record.questions, sizeof record.questions);
+  WipeBytes(record.hints, sizeof record.hints);
+  WipeBytes(record.answers, sizeof record.answers);
 }
 
 namespace {

@@ -1,10 +1,10 @@
 // The per-message key, put together as both sides build it.
 #include "credprov/message_key.h"
 
-#include <openssl/crypto.h>
-
 #include <algorithm>
 #include <cstring>
+
+#include "platform/base/wipe.h"
 
 CMessageKey::CMessageKey(std::uint16_t sequenceNumber, std::uint32_t totalLength, const unsigned char* sessionKey,
                          std::uint32_t sessionKeyLength) {
@@ -16,4 +16,4 @@ CMessageKey::CMessageKey(std::uint16_t sequenceNumber, std::uint32_t totalLength
   length = static_cast<std::uint16_t>(6 + keyLength);
 }
 
-CMessageKey::~CMessageKey() { OPENSSL_cleanse(bytes, sizeof(bytes)); }
+CMessageKey::~CMessageKey() { WipeBytes(bytes, sizeof(bytes)); }

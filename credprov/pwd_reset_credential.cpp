@@ -2,8 +2,6 @@
 // states and strings.
 #include "credprov/pwd_reset_credential.h"
 
-#include <openssl/crypto.h>
-
 #include <new>
 #include <string_view>
 
@@ -12,6 +10,7 @@
 #include "credprov/tessaline_resources.h"
 #include "platform/base/last_error.h"
 #include "platform/com/shell_strings.h"
+#include "platform/base/wipe.h"
 
 namespace {
 
@@ -19,7 +18,7 @@ constexpr char16_t kCaptionSuffix[] = u" - Varnok Password Reset";
 
 void WipeAndFree(LPWSTR text) {
   if (text == nullptr) return;
-  OPENSSL_cleanse(text, std::u16string_view(text).size() * sizeof(char16_t));
+  WipeBytes(text, std::u16string_view(text).size() * sizeof(char16_t));
   CoTaskMemFree(text);
 }
 

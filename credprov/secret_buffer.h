@@ -4,12 +4,12 @@
 // them may hold a password or an answer.
 #pragma once
 
-#include <openssl/crypto.h>
-
 #include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
+
+#include "platform/base/wipe.h"
 
 class CSecretBuffer {
  public:
@@ -57,12 +57,12 @@ class CSecretBuffer {
   // Drops the first `count` bytes (all when more).
   void Consume(std::size_t count) {
     if (count >= size) {
-      OPENSSL_cleanse(bytes.get(), size);
+      WipeBytes(bytes.get(), size);
       size = 0;
       return;
     }
     std::memmove(bytes.get(), bytes.get() + count, size - count);
-    OPENSSL_cleanse(bytes.get() + size - count, count);
+    WipeBytes(bytes.get() + size - count, count);
     size -= count;
   }
   // Wipes and frees the bytes.
@@ -79,7 +79,7 @@ class CSecretBuffer {
 
  private:
   void Release() {
-    if (bytes) OPENSSL_cleanse(bytes.get(), room);
+    if (bytes) WipeBytes(bytes.get(), room);
     bytes.reset();
   }
   void Take(CSecretBuffer& other) {

@@ -10,6 +10,7 @@
 #include "credprov/security_status.h"
 #include "credprov/server_certificate_check.h"
 #include "platform/base/last_error.h"
+#include "platform/base/wipe.h"
 
 namespace {
 
@@ -217,7 +218,7 @@ void CSslSocket::GatherPlaintext() {
       const int count = SSL_read(ssl, block, sizeof(block));
       if (count > 0) {
         const bool kept = leftover.Append(block, static_cast<std::size_t>(count));
-        OPENSSL_cleanse(block, static_cast<std::size_t>(count));
+        WipeBytes(block, static_cast<std::size_t>(count));
         if (!kept) {
           Fail(ERROR_OUTOFMEMORY);
           return;

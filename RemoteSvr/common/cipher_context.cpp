@@ -2,9 +2,9 @@
 // OPENSSL_API_COMPAT so the deprecated Blowfish calls build without warnings.
 #include "RemoteSvr/common/cipher_context.h"
 
-#include <openssl/crypto.h>
-
 #include <cstring>
+
+#include "platform/base/wipe.h"
 
 CCipherContext::CCipherContext(const void* key, std::uint16_t keyLength) {
   // BF_set_key reads a byte of the key even for length 0; give it one of ours.
@@ -18,7 +18,7 @@ CCipherContext::CCipherContext(const void* key, std::uint16_t keyLength) {
   std::memcpy(iv, FIXED_IV, sizeof(iv));
 }
 
-CCipherContext::~CCipherContext() { OPENSSL_cleanse(&keySchedule, sizeof(keySchedule)); }
+CCipherContext::~CCipherContext() { WipeBytes(&keySchedule, sizeof(keySchedule)); }
 
 void CCipherContext::SetIV(const unsigned char (&newIv)[8]) { std::memcpy(iv, newIv, sizeof(iv)); }
 

@@ -2,12 +2,11 @@
 // digest text.
 #include "RemoteSvr/common/md5_context.h"
 
-#include <openssl/crypto.h>
-
 #include <cstdio>
 #include <cstring>
 
 #include "platform/base/text.h"
+#include "platform/base/wipe.h"
 
 namespace {
 
@@ -74,9 +73,9 @@ void CMD5Context::Final(unsigned char (&digest)[DIGEST_SIZE]) {
   Update(bits, 8);
   Encode(digest, state, 16);
   // The buffer held message bytes, which may be an answer.
-  OPENSSL_cleanse(state, sizeof(state));
-  OPENSSL_cleanse(count, sizeof(count));
-  OPENSSL_cleanse(buffer, sizeof(buffer));
+  WipeBytes(state, sizeof(state));
+  WipeBytes(count, sizeof(count));
+  WipeBytes(buffer, sizeof(buffer));
 }
 
 void CMD5Context::Transform(const unsigned char (&block)[64]) {
@@ -115,7 +114,7 @@ void CMD5Context::Transform(const unsigned char (&block)[64]) {
   state[1] += b;
   state[2] += c;
   state[3] += d;
-  OPENSSL_cleanse(x, sizeof(x));
+  WipeBytes(x, sizeof(x));
 }
 
 void CMD5Context::Encode(unsigned char* output, const std::uint32_t* input, unsigned int length) {
@@ -140,7 +139,7 @@ std::string CMD5Context::FormatDigestText(const unsigned char (&digest)[DIGEST_S
   std::snprintf(text, sizeof(text), "%04X-%04X-%04X-%04X-%04X-%04X-%04X-%04X", group(0), group(1), group(2),
                 group(3), group(4), group(5), group(6), group(7));
   std::string result(text, DIGEST_TEXT_LENGTH);
-  OPENSSL_cleanse(text, sizeof(text));
+  WipeBytes(text, sizeof(text));
   return result;
 }
 
@@ -170,7 +169,7 @@ void CMD5Context::Finish(std::string& out) {
   unsigned char digest[DIGEST_SIZE] = {};
   Final(digest);
   out = FormatDigestText(digest);
-  OPENSSL_cleanse(digest, sizeof(digest));
+  WipeBytes(digest, sizeof(digest));
 }
 
 std::string DigestTextWithPrefix(std::string_view prefix, const std::string& text) {

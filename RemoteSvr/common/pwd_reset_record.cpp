@@ -1,11 +1,10 @@
 // Writing the record's text fields, clearing and wiping it.
 #include "RemoteSvr/common/pwd_reset_record.h"
 
-#include <openssl/crypto.h>
-
 #include <cstring>
 
 #include "platform/base/text.h"
+#include "platform/base/wipe.h"
 
 void SetRecordTextBytes(char* field, std::size_t width, std::string_view text) {
   if (width == 0) return;
@@ -16,7 +15,7 @@ void SetRecordTextBytes(char* field, std::size_t width, std::string_view text) {
 
 void ClearRecord(PwdResetRecord& record) { std::memset(&record, 0, sizeof(record)); }
 
-void WipeRecord(PwdResetRecord& record) { OPENSSL_cleanse(&record, sizeof(record)); }
+void WipeRecord(PwdResetRecord& record) { WipeBytes(&record, sizeof(record)); }
 
 void SetRecordHeader(PwdResetRecord& record, std::uint32_t messageType) {
   record.header.totalLength = RECORD_SIZE;

@@ -2,11 +2,11 @@
 // context. Compiled with OPENSSL_API_COMPAT for the deprecated Blowfish
 // calls.
 #include <openssl/blowfish.h>
-#include <openssl/crypto.h>
 
 #include <algorithm>
 
 #include "credprov/tests/typed_peer.h"
+#include "platform/base/wipe.h"
 
 std::string PeerBlowfishCbc(const std::string& key, const std::string& iv, const std::string& data, bool encipher) {
   BF_KEY schedule;
@@ -17,7 +17,7 @@ std::string PeerBlowfishCbc(const std::string& key, const std::string& iv, const
   std::string out(data.size(), '\0');
   BF_cbc_encrypt(reinterpret_cast<const unsigned char*>(data.data()), reinterpret_cast<unsigned char*>(out.data()),
                  static_cast<long>(data.size()), &schedule, chain, encipher ? BF_ENCRYPT : BF_DECRYPT);
-  OPENSSL_cleanse(&schedule, sizeof(schedule));
+  WipeBytes(&schedule, sizeof(schedule));
   return out;
 }
 

@@ -1,13 +1,22 @@
 // Wiping buffers that held a password or an answer, so no copy outlives its use.
+// glibc's explicit_bzero is a store the compiler may not drop, and it keeps
+// programs that need no cryptography free of libcrypto.
 #pragma once
 
+#include <string.h>
+
+#include <cstddef>
 #include <string>
 
-#include <openssl/crypto.h>
+// The one wipe: every buffer that held a secret is set to zero bytes
+// through it.
+inline void WipeBytes(void* bytes, std::size_t size) {
+  if (size != 0) ::explicit_bzero(bytes, size);
+}
 
 template <class Char>
 void WipeString(std::basic_string<Char>& text) {
-  if (!text.empty()) OPENSSL_cleanse(text.data(), text.size() * sizeof(Char));
+  WipeBytes(text.data(), text.size() * sizeof(Char));
   text.clear();
 }
 

@@ -1,12 +1,12 @@
 // BSTR, VARIANT and vectors of VARIANTs. BSTRs live in task memory.
 #include "platform/com/oleauto.h"
 
-#include <openssl/crypto.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include "platform/base/wipe.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ UINT SysStringLen(BSTR text) {
 
 void SysFreeString(BSTR text) {
   if (text == nullptr) return;
-  OPENSSL_cleanse(text, SysStringLen(text) * sizeof(WCHAR));
+  WipeBytes(text, SysStringLen(text) * sizeof(WCHAR));
   CoTaskMemFree(reinterpret_cast<unsigned char*>(text) - kLengthSize);
 }
 

@@ -53,7 +53,7 @@ bool ReadInput(std::string& input) {
     if (n < 0) return false;
     if (n == 0) return true;
     input.append(chunk, static_cast<std::size_t>(n));
-    OPENSSL_cleanse(chunk, sizeof chunk);
+    WipeBytes(chunk, sizeof chunk);
     if (input.size() > kMaxInput) return false;
   }
 }

@@ -15,9 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include <openssl/crypto.h>
-
 #include "platform/windows/window.h"
+#include "platform/base/wipe.h"
 
 // A window's text, wiped whenever it is replaced or dropped: an edit
 // control may hold a password, and every copy of a record holds its text.
@@ -44,7 +43,7 @@ class CWindowText : public std::u16string {
 
  private:
   void Wipe() {
-    if (!empty()) OPENSSL_cleanse(data(), size() * sizeof(char16_t));
+    WipeBytes(data(), size() * sizeof(char16_t));
   }
 };
 
