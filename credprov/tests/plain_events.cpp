@@ -69,10 +69,19 @@ HRESULT SetFieldSubmitButton(CPlainEvents* self, ICredentialProviderCredential* 
 HRESULT OnCreatingWindow(CPlainEvents* self, HWND* window) { return self->recorder->OnCreatingWindow(window); }
 
 constexpr CPlainEventsTable kTable{
-    QueryInterface,          AddRef,        Release,          SetFieldState,
-    SetFieldInteractiveState, SetFieldString, SetFieldCheckbox, SetFieldBitmap,
-    SetFieldComboBoxSelectedItem, DeleteFieldComboBoxItem, AppendFieldComboBoxItem, SetFieldSubmitButton,
-    OnCreatingWindow,
+    .QueryInterface = QueryInterface,
+    .AddRef = AddRef,
+    .Release = Release,
+    .SetFieldState = SetFieldState,
+    .SetFieldInteractiveState = SetFieldInteractiveState,
+    .SetFieldString = SetFieldString,
+    .SetFieldCheckbox = SetFieldCheckbox,
+    .SetFieldBitmap = SetFieldBitmap,
+    .SetFieldComboBoxSelectedItem = SetFieldComboBoxSelectedItem,
+    .DeleteFieldComboBoxItem = DeleteFieldComboBoxItem,
+    .AppendFieldComboBoxItem = AppendFieldComboBoxItem,
+    .SetFieldSubmitButton = SetFieldSubmitButton,
+    .OnCreatingWindow = OnCreatingWindow,
 };
 
 }  // namespace
