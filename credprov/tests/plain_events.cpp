@@ -13,75 +13,35 @@ HRESULT QueryInterface(CPlainEvents* self, const IID* riid, void** object) {
   if (riid == nullptr || object == nullptr) return E_INVALIDARG;
   if (IsEqualGUID(*riid, IID_IUnknown)) {
     *object = self;
-    self->table->AddRef(self);
+    self->recorder->AddRef();
     return S_OK;
   }
   *object = nullptr;
   return E_NOINTERFACE;
 }
 
-ULONG AddRef(CPlainEvents* self) { return self->recorder->AddRef(); }
-ULONG Release(CPlainEvents* self) { return self->recorder->Release(); }
-
-HRESULT SetFieldState(CPlainEvents* self, ICredentialProviderCredential* credential, DWORD fieldId,
-                      CREDENTIAL_PROVIDER_FIELD_STATE state) {
-  return self->recorder->SetFieldState(credential, fieldId, state);
-}
-
-HRESULT SetFieldInteractiveState(CPlainEvents* self, ICredentialProviderCredential* credential, DWORD fieldId,
-                                 CREDENTIAL_PROVIDER_FIELD_INTERACTIVE_STATE state) {
-  return self->recorder->SetFieldInteractiveState(credential, fieldId, state);
-}
-
-HRESULT SetFieldString(CPlainEvents* self, ICredentialProviderCredential* credential, DWORD fieldId, LPCWSTR text) {
-  return self->recorder->SetFieldString(credential, fieldId, text);
-}
-
-HRESULT SetFieldCheckbox(CPlainEvents* self, ICredentialProviderCredential* credential, DWORD fieldId, BOOL checked,
-                         LPCWSTR label) {
-  return self->recorder->SetFieldCheckbox(credential, fieldId, checked, label);
-}
-
-HRESULT SetFieldBitmap(CPlainEvents* self, ICredentialProviderCredential* credential, DWORD fieldId, HBITMAP bitmap) {
-  return self->recorder->SetFieldBitmap(credential, fieldId, bitmap);
-}
-
-HRESULT SetFieldComboBoxSelectedItem(CPlainEvents* self, ICredentialProviderCredential* credential, DWORD fieldId,
-                                     DWORD item) {
-  return self->recorder->SetFieldComboBoxSelectedItem(credential, fieldId, item);
-}
-
-HRESULT DeleteFieldComboBoxItem(CPlainEvents* self, ICredentialProviderCredential* credential, DWORD fieldId,
-                                DWORD item) {
-  return self->recorder->DeleteFieldComboBoxItem(credential, fieldId, item);
-}
-
-HRESULT AppendFieldComboBoxItem(CPlainEvents* self, ICredentialProviderCredential* credential, DWORD fieldId,
-                                LPCWSTR item) {
-  return self->recorder->AppendFieldComboBoxItem(credential, fieldId, item);
-}
-
-HRESULT SetFieldSubmitButton(CPlainEvents* self, ICredentialProviderCredential* credential, DWORD fieldId,
-                             DWORD adjacentTo) {
-  return self->recorder->SetFieldSubmitButton(credential, fieldId, adjacentTo);
-}
-
-HRESULT OnCreatingWindow(CPlainEvents* self, HWND* window) { return self->recorder->OnCreatingWindow(window); }
+// A slot that hands its call on to the recorder's method of that name.
+template <auto Method>
+struct Forward;
+template <typename Result, typename... Args, Result (CRecordingEvents::*Method)(Args...)>
+struct Forward<Method> {
+  static Result Call(CPlainEvents* self, Args... args) { return (self->recorder->*Method)(args...); }
+};
 
 constexpr CPlainEventsTable kTable{
     .QueryInterface = QueryInterface,
-    .AddRef = AddRef,
-    .Release = Release,
-    .SetFieldState = SetFieldState,
-    .SetFieldInteractiveState = SetFieldInteractiveState,
-    .SetFieldString = SetFieldString,
-    .SetFieldCheckbox = SetFieldCheckbox,
-    .SetFieldBitmap = SetFieldBitmap,
-    .SetFieldComboBoxSelectedItem = SetFieldComboBoxSelectedItem,
-    .DeleteFieldComboBoxItem = DeleteFieldComboBoxItem,
-    .AppendFieldComboBoxItem = AppendFieldComboBoxItem,
-    .SetFieldSubmitButton = SetFieldSubmitButton,
-    .OnCreatingWindow = OnCreatingWindow,
+    .AddRef = Forward<&CRecordingEvents::AddRef>::Call,
+    .Release = Forward<&CRecordingEvents::Release>::Call,
+    .SetFieldState = Forward<&CRecordingEvents::SetFieldState>::Call,
+    .SetFieldInteractiveState = Forward<&CRecordingEvents::SetFieldInteractiveState>::Call,
+    .SetFieldString = Forward<&CRecordingEvents::SetFieldString>::Call,
+    .SetFieldCheckbox = Forward<&CRecordingEvents::SetFieldCheckbox>::Call,
+    .SetFieldBitmap = Forward<&CRecordingEvents::SetFieldBitmap>::Call,
+    .SetFieldComboBoxSelectedItem = Forward<&CRecordingEvents::SetFieldComboBoxSelectedItem>::Call,
+    .DeleteFieldComboBoxItem = Forward<&CRecordingEvents::DeleteFieldComboBoxItem>::Call,
+    .AppendFieldComboBoxItem = Forward<&CRecordingEvents::AppendFieldComboBoxItem>::Call,
+    .SetFieldSubmitButton = Forward<&CRecordingEvents::SetFieldSubmitButton>::Call,
+    .OnCreatingWindow = Forward<&CRecordingEvents::OnCreatingWindow>::Call,
 };
 
 }  // namespace

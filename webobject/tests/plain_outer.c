@@ -1,39 +1,25 @@
 /* The aggregating object in C. */
 #include "webobject/tests/plain_outer.h"
 
-#include <string.h>
+static uint32_t AddRef(void* self) { return ++((struct PlainOuter*)self)->references; }
 
-/* The inner object as C sees any COM object: a pointer to its table. */
-struct UnknownTable {
-  int32_t (*QueryInterface)(void* self, const void* riid, void** object);
-  uint32_t (*AddRef)(void* self);
-  uint32_t (*Release)(void* self);
-};
+static uint32_t Release(void* self) { return --((struct PlainOuter*)self)->references; }
 
-/* IID_IUnknown in the 16-byte layout of a GUID. */
-static const unsigned char kIUnknown[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
-
-static const int32_t kNoInterface = (int32_t)0x80004002u;
-
-static uint32_t AddRef(struct PlainOuter* self) { return ++self->references; }
-
-static uint32_t Release(struct PlainOuter* self) { return --self->references; }
-
-static int32_t QueryInterface(struct PlainOuter* self, const void* riid, void** object) {
-  if (memcmp(riid, kIUnknown, sizeof kIUnknown) == 0) {
-    *object = self;
-    AddRef(self);
-    return 0;
+static int32_t QueryInterface(void* self, const void* riid, void** object) {
+  struct PlainOuter* outer = self;
+  if (PlainIsIUnknown(riid)) {
+    *object = outer;
+    AddRef(outer);
+    return PLAIN_S_OK;
   }
-  if (self->inner == NULL) {
+  if (outer->inner == NULL) {
     *object = NULL;
-    return kNoInterface;
+    return PLAIN_E_NOINTERFACE;
   }
-  const struct UnknownTable* inner = *(const struct UnknownTable* const*)self->inner;
-  return inner->QueryInterface(self->inner, riid, object);
+  return PlainTableOf(outer->inner)->QueryInterface(outer->inner, riid, object);
 }
 
-static const struct PlainOuterTable kTable = {QueryInterface, AddRef, Release};
+static const struct PlainUnknownTable kTable = {QueryInterface, AddRef, Release};
 
 void PlainOuterInit(struct PlainOuter* outer) {
   outer->table = &kTable;

@@ -1,25 +1,17 @@
 /* An object that aggregates the web object, written in C as a host that is
  * not C++ writes it: a structure whose first word points to its table of
- * functions (IUnknown's three, the object first). It keeps the inner
+ * IUnknown's three functions (the object first). It keeps the inner
  * object's own IUnknown and hands every other interface on to it. */
 #pragma once
 
-#include <stdint.h>
+#include "tests/support/plain_unknown.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-struct PlainOuter;
-
-struct PlainOuterTable {
-  int32_t (*QueryInterface)(struct PlainOuter* self, const void* riid, void** object);
-  uint32_t (*AddRef)(struct PlainOuter* self);
-  uint32_t (*Release)(struct PlainOuter* self);
-};
-
 struct PlainOuter {
-  const struct PlainOuterTable* table;
+  const struct PlainUnknownTable* table;
   uint32_t references; /* the host's own reference is the last; it never frees */
   void* inner;         /* the aggregated object's own IUnknown, once made */
 };

@@ -15,6 +15,7 @@
 #include "platform/com/objbase.h"
 #include "platform/com/oleauto.h"
 #include "platform/com/shell_strings.h"
+#include "tests/support/plain_unknown.h"
 
 namespace {
 
@@ -137,8 +138,7 @@ TEST_F(ClassCreationTest, AServerWrittenInCMakesItsObject) {
   ASSERT_NE(object, nullptr);
   // Only the object's own reference is left.
   EXPECT_EQ(liveReferences(), 1u);
-  using Release = ULONG (*)(void*);
-  EXPECT_EQ(reinterpret_cast<Release>((*static_cast<void***>(object))[2])(object), 0u);
+  EXPECT_EQ(PlainTableOf(object)->Release(object), 0u);
   EXPECT_EQ(liveReferences(), 0u);
   FreeLibrary(server);
 }

@@ -2,93 +2,77 @@
  * class factory and its objects are structures whose first word points to
  * a table of functions (the object first), with no C++ type information
  * behind them. The objects answer for IUnknown only. */
-#include <stdint.h>
 #include <stdlib.h>
-#include <string.h>
+
+#include "tests/support/plain_unknown.h"
 
 #define EXPORTED __attribute__((visibility("default")))
 
-typedef int32_t HRESULT;
-
-static const HRESULT kOk = 0;
-static const HRESULT kNoInterface = (HRESULT)0x80004002u;
-static const HRESULT kOutOfMemory = (HRESULT)0x8007000Eu;
-static const HRESULT kNoAggregation = (HRESULT)0x80040110u;
-
-/* IID_IUnknown and IID_IClassFactory in the 16-byte layout of a GUID. */
-static const unsigned char kIUnknown[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
-static const unsigned char kIClassFactory[16] = {1, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+static const int32_t kOutOfMemory = (int32_t)0x8007000Eu;
+static const int32_t kNoAggregation = (int32_t)0x80040110u;
 
 /* The references held on the factory and the objects alive. */
 static uint32_t live;
 
-struct Object;
-struct ObjectTable {
-  HRESULT (*QueryInterface)(struct Object* self, const void* riid, void** object);
-  uint32_t (*AddRef)(struct Object* self);
-  uint32_t (*Release)(struct Object* self);
-};
 struct Object {
-  const struct ObjectTable* table;
+  const struct PlainUnknownTable* table;
   uint32_t references;
 };
 
-static uint32_t ObjectAddRef(struct Object* self) { return ++self->references; }
+static uint32_t ObjectAddRef(void* self) { return ++((struct Object*)self)->references; }
 
-static uint32_t ObjectRelease(struct Object* self) {
-  const uint32_t left = --self->references;
+static uint32_t ObjectRelease(void* self) {
+  struct Object* object = self;
+  const uint32_t left = --object->references;
   if (left == 0) {
-    free(self);
+    free(object);
     --live;
   }
   return left;
 }
 
-static HRESULT ObjectQueryInterface(struct Object* self, const void* riid, void** object) {
-  if (memcmp(riid, kIUnknown, 16) != 0) {
+static int32_t ObjectQueryInterface(void* self, const void* riid, void** object) {
+  if (!PlainIsIUnknown(riid)) {
     *object = NULL;
-    return kNoInterface;
+    return PLAIN_E_NOINTERFACE;
   }
   *object = self;
   ObjectAddRef(self);
-  return kOk;
+  return PLAIN_S_OK;
 }
 
-static const struct ObjectTable kObjectTable = {ObjectQueryInterface, ObjectAddRef, ObjectRelease};
+static const struct PlainUnknownTable kObjectTable = {ObjectQueryInterface, ObjectAddRef, ObjectRelease};
 
-struct Factory;
+/* IClassFactory: IUnknown's slots, then CreateInstance and LockServer. */
 struct FactoryTable {
-  HRESULT (*QueryInterface)(struct Factory* self, const void* riid, void** object);
-  uint32_t (*AddRef)(struct Factory* self);
-  uint32_t (*Release)(struct Factory* self);
-  HRESULT (*CreateInstance)(struct Factory* self, void* outer, const void* riid, void** object);
-  HRESULT (*LockServer)(struct Factory* self, int lock);
-};
-struct Factory {
-  const struct FactoryTable* table;
+  struct PlainUnknownTable unknown;
+  int32_t (*CreateInstance)(void* self, void* outer, const void* riid, void** object);
+  int32_t (*LockServer)(void* self, int lock);
 };
 
-static uint32_t FactoryAddRef(struct Factory* self) {
+static const unsigned char kIClassFactory[16] = {1, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+
+static uint32_t FactoryAddRef(void* self) {
   (void)self;
   return ++live;
 }
 
-static uint32_t FactoryRelease(struct Factory* self) {
+static uint32_t FactoryRelease(void* self) {
   (void)self;
   return --live;
 }
 
-static HRESULT FactoryQueryInterface(struct Factory* self, const void* riid, void** object) {
-  if (memcmp(riid, kIUnknown, 16) != 0 && memcmp(riid, kIClassFactory, 16) != 0) {
+static int32_t FactoryQueryInterface(void* self, const void* riid, void** object) {
+  if (!PlainIsIUnknown(riid) && memcmp(riid, kIClassFactory, sizeof kIClassFactory) != 0) {
     *object = NULL;
-    return kNoInterface;
+    return PLAIN_E_NOINTERFACE;
   }
   *object = self;
   FactoryAddRef(self);
-  return kOk;
+  return PLAIN_S_OK;
 }
 
-static HRESULT FactoryCreateInstance(struct Factory* self, void* outer, const void* riid, void** object) {
+static int32_t FactoryCreateInstance(void* self, void* outer, const void* riid, void** object) {
   (void)self;
   *object = NULL;
   if (outer != NULL) return kNoAggregation;
@@ -97,22 +81,24 @@ static HRESULT FactoryCreateInstance(struct Factory* self, void* outer, const vo
   made->table = &kObjectTable;
   made->references = 1;
   ++live;
-  const HRESULT asked = ObjectQueryInterface(made, riid, object);
+  const int32_t asked = ObjectQueryInterface(made, riid, object);
   ObjectRelease(made);
   return asked;
 }
 
-static HRESULT FactoryLockServer(struct Factory* self, int lock) {
+static int32_t FactoryLockServer(void* self, int lock) {
   (void)self;
   (void)lock;
-  return kOk;
+  return PLAIN_S_OK;
 }
 
-static const struct FactoryTable kFactoryTable = {FactoryQueryInterface, FactoryAddRef, FactoryRelease,
-                                                  FactoryCreateInstance, FactoryLockServer};
-static struct Factory factory = {&kFactoryTable};
+static const struct FactoryTable kFactoryTable = {
+    {FactoryQueryInterface, FactoryAddRef, FactoryRelease}, FactoryCreateInstance, FactoryLockServer};
+static struct {
+  const struct FactoryTable* table;
+} factory = {&kFactoryTable};
 
-EXPORTED HRESULT DllGetClassObject(const void* clsid, const void* riid, void** object) {
+EXPORTED int32_t DllGetClassObject(const void* clsid, const void* riid, void** object) {
   (void)clsid;
   return FactoryQueryInterface(&factory, riid, object);
 }
