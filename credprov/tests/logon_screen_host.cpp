@@ -109,7 +109,7 @@ ICredentialProviderCredential* CLogonScreenHost::SelectTile(DWORD index) {
   }
   EXPECT_EQ(provider->GetCredentialAt(index, &tile), S_OK);
   if (tile == nullptr) return nullptr;
-  EXPECT_EQ(tile->Advise(&events), S_OK);
+  EXPECT_EQ(tile->Advise(AsInterface(plainEvents)), S_OK);
   BOOL autoLogon = TRUE;
   EXPECT_EQ(tile->SetSelected(&autoLogon), S_OK);
   EXPECT_FALSE(autoLogon);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "credprov/tests/plain_events.h"
 #include "platform/credentialprovider/credentialprovider.h"
 #include "platform/windows/message_box.h"
 #include "platform/windows/window.h"
@@ -79,7 +80,9 @@ struct SubmitResult {
 };
 
 // The logon screen: one provider of the library for a scenario, its tiles
-// advised with recording events, message boxes answered OK and recorded.
+// advised with recording events (behind a plain table of functions, as a
+// host not written in C++ hands them in), message boxes answered OK and
+// recorded.
 class CLogonScreenHost {
  public:
   CLogonScreenHost();
@@ -117,6 +120,7 @@ class CLogonScreenHost {
   CTessalineLibrary library;
   HWND owner = nullptr;
   CRecordingEvents events;
+  CPlainEvents plainEvents = MakePlainEvents(events);
   IClassFactory* factory = nullptr;
   ICredentialProvider* provider = nullptr;
   ICredentialProviderCredential* tile = nullptr;

@@ -11,6 +11,7 @@
 #include "platform/base/text.h"
 #include "webobject/pwd_reset_request_interface.h"
 #include "webobject/tests/kestrine_fixture.h"
+#include "webobject/tests/plain_outer.h"
 #include "webobject/tests/script_host.h"
 
 namespace {
@@ -291,6 +292,35 @@ TEST_F(DispatchTest, TheInterfaceSlotsStandInTheirOrder) {
   EXPECT_EQ(std::u16string(text), u"Index out of bounds.");
   SysFreeString(text);
   reinterpret_cast<Release>(slots[2])(request);
+}
+
+// A host written in C aggregates the object through the creation path: the
+// script reaches the members through the outer object, its references
+// count on the outer object and its IUnknown is the outer object's.
+TEST_F(DispatchTest, AnObjectAggregatedByAHostInCAnswersThroughItsOuterObject) {
+  PlainOuter outer;
+  PlainOuterInit(&outer);
+  IUnknown* const outerUnknown = reinterpret_cast<IUnknown*>(&outer);
+  ASSERT_EQ(CreateAggregatedObject(u"Varnok.PasswordResetRequest", outerUnknown, &outer.inner), S_OK);
+  EXPECT_EQ(outer.references, 1u);
+  void* dispatch = nullptr;
+  ASSERT_EQ(outer.table->QueryInterface(&outer, &IID_IDispatch, &dispatch), S_OK);
+  EXPECT_EQ(outer.references, 2u);
+  {
+    CScriptObject script(static_cast<IDispatch*>(dispatch));
+    EXPECT_EQ(script.Put(u"QuestionCount", {}, 2L).status, S_OK);
+    EXPECT_EQ(script.Put(u"Answer", {2L}, std::u16string(u"kept")).status, S_OK);
+    EXPECT_EQ(script.Get(u"Answer", {2L}).Text(), "kept");
+    EXPECT_EQ(script.Get(u"Answer", {3L}).status, E_INVALIDARG);
+    EXPECT_EQ(script.Get(u"LastError").Text(), "Index out of bounds.");
+    IUnknown* unknown = nullptr;
+    ASSERT_EQ(script.Dispatch()->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+    EXPECT_EQ(unknown, outerUnknown);
+    EXPECT_EQ(outer.references, 3u);
+    outer.table->Release(&outer);
+  }
+  EXPECT_EQ(outer.references, 1u);
+  EXPECT_EQ(static_cast<IUnknown*>(outer.inner)->Release(), 0u);
 }
 
 }  // namespace

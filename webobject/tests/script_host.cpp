@@ -88,13 +88,25 @@ CScriptResult CScriptObject::Put(const char16_t* name, const std::vector<CScript
   return Invoke(id, DISPATCH_PROPERTYPUT, args, &value);
 }
 
-HRESULT CreateScriptObject(const char16_t* progId, CScriptObject& object) {
+namespace {
+
+HRESULT CreateByProgId(const char16_t* progId, IUnknown* outer, REFIID riid, void** object) {
   CLSID clsid{};
-  HRESULT status = CLSIDFromProgID(progId, &clsid);
+  const HRESULT status = CLSIDFromProgID(progId, &clsid);
   if (FAILED(status)) return status;
+  return CoCreateInstance(clsid, outer, CLSCTX_INPROC_SERVER, riid, object);
+}
+
+}  // namespace
+
+HRESULT CreateScriptObject(const char16_t* progId, CScriptObject& object) {
   IDispatch* dispatch = nullptr;
-  status = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+  const HRESULT status = CreateByProgId(progId, nullptr, IID_IDispatch, reinterpret_cast<void**>(&dispatch));
   if (FAILED(status)) return status;
   object = CScriptObject(dispatch);
   return S_OK;
+}
+
+HRESULT CreateAggregatedObject(const char16_t* progId, IUnknown* outer, void** inner) {
+  return CreateByProgId(progId, outer, IID_IUnknown, inner);
 }

@@ -57,6 +57,9 @@ DISPID IdOfName(IDispatch* dispatch, const char16_t* name, HRESULT* status = nul
 
 // new ActiveXObject(progId): the HRESULT of the creation path and the object.
 HRESULT CreateScriptObject(const char16_t* progId, CScriptObject& object);
+// The same object made inside `outer` (aggregated): the inner object's own
+// IUnknown, which the outer object keeps.
+HRESULT CreateAggregatedObject(const char16_t* progId, IUnknown* outer, void** inner);
 
 // A VARIANT of a script value (free with VariantClear) and back.
 VARIANT ToVariant(const CScriptValue& value);

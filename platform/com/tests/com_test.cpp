@@ -1,6 +1,7 @@
 // The COM base on its own: identities to text and back (registry text is
 // read as untrusted), BSTR lengths, and creation by class and ProgID failing
-// at each step of its path through the registry file.
+// at each step of its path through the registry file, and reaching a server
+// written in C.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -9,10 +10,12 @@
 #include <fstream>
 #include <string>
 
+#include "platform/base/library_loader.h"
 #include "platform/base/text.h"
 #include "platform/com/objbase.h"
 #include "platform/com/oleauto.h"
 #include "platform/com/shell_strings.h"
+#include "tests/support/plain_unknown.h"
 
 namespace {
 
@@ -81,15 +84,16 @@ class ClassCreationTest : public ::testing::Test {
   std::string folder;
 };
 
+const std::string classKey = "[HKEY_CLASSES_ROOT\\CLSID\\{8A0617E7-BEDF-4A22-98D2-40EB55F480FC}\\InprocServer32]\n";
+const std::string progId = "[HKEY_CLASSES_ROOT\\Sample.Thing\\CLSID]\n@=\"{8A0617E7-BEDF-4A22-98D2-40EB55F480FC}\"\n";
+
 TEST_F(ClassCreationTest, EachStepOfThePathFailsWithItsOwnResult) {
-  const std::string classKey = "[HKEY_CLASSES_ROOT\\CLSID\\{8A0617E7-BEDF-4A22-98D2-40EB55F480FC}\\InprocServer32]\n";
   struct Case {
     const char* what;
     std::string registry;
     HRESULT fromProgId;
     HRESULT created;
   };
-  const std::string progId = "[HKEY_CLASSES_ROOT\\Sample.Thing\\CLSID]\n@=\"{8A0617E7-BEDF-4A22-98D2-40EB55F480FC}\"\n";
   const Case cases[] = {
       {"no ProgID", "", CO_E_CLASSSTRING, REGDB_E_CLASSNOTREG},
       {"a ProgID naming no identity", "[HKEY_CLASSES_ROOT\\Sample.Thing\\CLSID]\n@=\"not a clsid\"\n",
@@ -115,6 +119,28 @@ TEST_F(ClassCreationTest, EachStepOfThePathFailsWithItsOwnResult) {
   EXPECT_EQ(CLSIDFromProgID(u"Sample.Thing\\CLSID\\..", &clsid), CO_E_CLASSSTRING);
   void* object = nullptr;
   EXPECT_EQ(CoGetClassObject(kSample, 0x4, nullptr, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+}
+
+// The server's factory and object are plain tables of functions: creation
+// calls the factory, releases it, and hands the object on.
+TEST_F(ClassCreationTest, AServerWrittenInCMakesItsObject) {
+  WriteRegistry(progId + classKey + "@=\"" PLAIN_COM_SERVER "\"\n");
+  const HMODULE server = LoadLibraryA(PLAIN_COM_SERVER);
+  ASSERT_NE(server, nullptr);
+  const auto liveReferences = reinterpret_cast<ULONG (*)()>(GetProcAddress(server, "PlainServerLiveReferences"));
+  ASSERT_NE(liveReferences, nullptr);
+
+  void* object = reinterpret_cast<void*>(1);
+  EXPECT_EQ(CoCreateInstance(kSample, nullptr, CLSCTX_INPROC_SERVER, IID_IClassFactory, &object), E_NOINTERFACE);
+  EXPECT_EQ(object, nullptr);
+  EXPECT_EQ(liveReferences(), 0u);
+  ASSERT_EQ(CoCreateInstance(kSample, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object), S_OK);
+  ASSERT_NE(object, nullptr);
+  // Only the object's own reference is left.
+  EXPECT_EQ(liveReferences(), 1u);
+  EXPECT_EQ(PlainTableOf(object)->Release(object), 0u);
+  EXPECT_EQ(liveReferences(), 0u);
+  FreeLibrary(server);
 }
 
 }  // namespace
