@@ -1,0 +1,25 @@
+// The ways a test host ends.
+#include "tests/support/process_end.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+std::optional<CProcessEnd> ProcessEndOf(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "exit-loaded") == 0) return CProcessEnd::ExitLoaded;
+  if (argc > 1 && std::strcmp(argv[1], "unload-then-exit") == 0) return CProcessEnd::UnloadThenExit;
+  std::fprintf(stderr, "usage: %s exit-loaded|unload-then-exit\n", argc > 0 ? argv[0] : "host");
+  return std::nullopt;
+}
+
+void EndProcess(CProcessEnd end, void* module) {
+  if (end == CProcessEnd::UnloadThenExit && ::dlclose(module) != 0) HostFailed(::dlerror());
+  std::exit(0);
+}
+
+void HostFailed(const char* what) {
+  std::fprintf(stderr, "host: %s\n", what);
+  std::exit(1);
+}
