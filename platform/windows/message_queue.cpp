@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/windows/desktop_state.h"
 #include "platform/windows/window_table.h"
 
 namespace {
@@ -25,13 +26,18 @@ struct CThreadQueue {
   bool alive = true;
 };
 
-std::mutex g_queuesLock;
-std::map<std::thread::id, std::shared_ptr<CThreadQueue>> g_queues;
+struct CQueues {
+  std::mutex lock;
+  std::map<std::thread::id, std::shared_ptr<CThreadQueue>> byThread;
+};
+
+CQueues& Queues() { return DesktopState<CQueues>(); }
 
 std::shared_ptr<CThreadQueue> QueueOf(std::thread::id thread) {
-  std::lock_guard<std::mutex> hold(g_queuesLock);
-  const auto found = g_queues.find(thread);
-  return found == g_queues.end() ? nullptr : found->second;
+  CQueues& queues = Queues();
+  std::lock_guard<std::mutex> hold(queues.lock);
+  const auto found = queues.byThread.find(thread);
+  return found == queues.byThread.end() ? nullptr : found->second;
 }
 
 // Ends the thread's queue with the thread: senders still waiting get 0.
@@ -39,13 +45,15 @@ class CQueueHolder {
  public:
   CQueueHolder() {
     queue = std::make_shared<CThreadQueue>();
-    std::lock_guard<std::mutex> hold(g_queuesLock);
-    g_queues[std::this_thread::get_id()] = queue;
+    CQueues& queues = Queues();
+    std::lock_guard<std::mutex> hold(queues.lock);
+    queues.byThread[std::this_thread::get_id()] = queue;
   }
   ~CQueueHolder() {
     {
-      std::lock_guard<std::mutex> hold(g_queuesLock);
-      g_queues.erase(std::this_thread::get_id());
+      CQueues& queues = Queues();
+      std::lock_guard<std::mutex> hold(queues.lock);
+      queues.byThread.erase(std::this_thread::get_id());
     }
     std::deque<std::shared_ptr<CSentMessage>> waiting;
     {
