@@ -87,9 +87,9 @@ void EnsureThreadQueue() { OwnQueue(); }
 bool ThreadHasQueue(std::thread::id thread) { return QueueOf(thread) != nullptr; }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto record = WindowRecordCopy(window);
-  if (!record) return FALSE;
-  const auto queue = QueueOf(record->thread);
+  const auto thread = WindowRecordField(window, &CWindowRecord::thread);
+  if (!thread) return FALSE;
+  const auto queue = QueueOf(*thread);
   if (queue == nullptr) return FALSE;
   {
     std::lock_guard<std::mutex> hold(queue->lock);
@@ -151,7 +151,7 @@ bool TakeNext(CThreadQueue& queue, std::unique_lock<std::mutex>& hold, MSG* mess
 
 BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax) {
   if (message == nullptr) return -1;
-  if (window != nullptr && !WindowRecordCopy(window)) return -1;
+  if (window != nullptr && !IsWindowRecord(window)) return -1;
   CThreadQueue& queue = OwnQueue();
   std::unique_lock<std::mutex> hold(queue.lock);
   for (;;) {

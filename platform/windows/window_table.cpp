@@ -111,9 +111,9 @@ void ForgetFocus(HWND window) {
 }
 
 LRESULT CallWindowProcedureHere(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto record = WindowRecordCopy(window);
-  if (!record || record->procedure == nullptr) return 0;
-  return record->procedure(window, message, wParam, lParam);
+  const auto procedure = WindowRecordField(window, &CWindowRecord::procedure);
+  if (!procedure || *procedure == nullptr) return 0;
+  return (*procedure)(window, message, wParam, lParam);
 }
 
 bool ScreenOriginOf(HWND window, POINT& origin) {
