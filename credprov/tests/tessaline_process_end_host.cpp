@@ -1,11 +1,13 @@
 // A logon screen that ends its process with Tessaline in it: it loads the
 // library, makes the provider, selects the reset tile, types a name and
 // submits (no server is configured, so the step ends at once), deselects
-// and releases everything, then ends as its first argument says
-// (tests/support/process_end.h). Like a logon screen built apart, it links
+// and releases everything (or leaves that to its exit handler), then ends
+// as its first argument says (tests/support/process_end.h). Like a logon screen built apart, it links
 // none of our window model: the library brings the desktop in with it.
 #include <dlfcn.h>
 #include <stdlib.h>
+
+#include <cstdlib>
 
 #include "credprov/field_table.h"
 #include "credprov/tessaline_exports.h"
@@ -56,40 +58,51 @@ void Check(bool holds, const char* what) {
   if (!holds) HostFailed(what);
 }
 
-// One dialogue step on the reset tile, everything released after it.
-void RunDialogue(void* library) {
+// The logon screen's objects of the dialogue.
+struct CDialogue {
+  CQuietEvents events;
+  HRESULT (*canUnloadNow)() = nullptr;
+  IClassFactory* factory = nullptr;
+  ICredentialProvider* provider = nullptr;
+  ICredentialProviderCredential* tile = nullptr;
+};
+CDialogue* g_dialogue = nullptr;
+
+// One dialogue step on the reset tile.
+void StartDialogue(void* library) {
   const auto getClassObject =
       reinterpret_cast<HRESULT (*)(REFCLSID, REFIID, void**)>(::dlsym(library, "DllGetClassObject"));
-  const auto canUnloadNow = reinterpret_cast<HRESULT (*)()>(::dlsym(library, "DllCanUnloadNow"));
-  Check(getClassObject != nullptr && canUnloadNow != nullptr, "the library lacks its exports");
-
-  CQuietEvents events;
-
-  IClassFactory* factory = nullptr;
-  Check(getClassObject(CLSID_PwdResetProvider, IID_IClassFactory, reinterpret_cast<void**>(&factory)) == S_OK,
+  CDialogue& d = *g_dialogue;
+  d.canUnloadNow = reinterpret_cast<HRESULT (*)()>(::dlsym(library, "DllCanUnloadNow"));
+  Check(getClassObject != nullptr && d.canUnloadNow != nullptr, "the library lacks its exports");
+  Check(getClassObject(CLSID_PwdResetProvider, IID_IClassFactory, reinterpret_cast<void**>(&d.factory)) == S_OK,
         "no class factory");
-  ICredentialProvider* provider = nullptr;
-  Check(factory->CreateInstance(nullptr, IID_ICredentialProvider, reinterpret_cast<void**>(&provider)) == S_OK,
+  Check(d.factory->CreateInstance(nullptr, IID_ICredentialProvider, reinterpret_cast<void**>(&d.provider)) == S_OK,
         "no provider");
-  Check(provider->SetUsageScenario(CPUS_CREDUI, 0) == S_OK, "scenario refused");
-  ICredentialProviderCredential* tile = nullptr;
-  Check(provider->GetCredentialAt(0, &tile) == S_OK, "no reset tile");
-  Check(tile->Advise(&events) == S_OK, "events refused");
+  Check(d.provider->SetUsageScenario(CPUS_CREDUI, 0) == S_OK, "scenario refused");
+  Check(d.provider->GetCredentialAt(0, &d.tile) == S_OK, "no reset tile");
+  Check(d.tile->Advise(&d.events) == S_OK, "events refused");
   BOOL autoLogon = FALSE;
-  Check(tile->SetSelected(&autoLogon) == S_OK, "selection refused");
-  Check(tile->SetStringValue(FIELD_USERNAME, u"alice") == S_OK, "name refused");
+  Check(d.tile->SetSelected(&autoLogon) == S_OK, "selection refused");
+  Check(d.tile->SetStringValue(FIELD_USERNAME, u"alice") == S_OK, "name refused");
   CREDENTIAL_PROVIDER_GET_SERIALIZATION_RESPONSE response{};
   LPWSTR status = nullptr;
   CREDENTIAL_PROVIDER_STATUS_ICON icon{};
-  Check(tile->GetSerialization(&response, nullptr, &status, &icon) == S_OK, "Submit failed");
+  Check(d.tile->GetSerialization(&response, nullptr, &status, &icon) == S_OK, "Submit failed");
   CoTaskMemFree(status);
-  Check(tile->SetDeselected() == S_OK, "deselection refused");
-  Check(tile->UnAdvise() == S_OK, "unadvise refused");
-  tile->Release();
-  provider->Release();
-  factory->Release();
-  Check(events.references == 1, "the events were not released");
-  Check(canUnloadNow() == S_OK, "objects left alive");
+}
+
+// The tile deselected, everything released.
+void EndDialogue() {
+  CDialogue& d = *g_dialogue;
+  Check(d.tile->SetDeselected() == S_OK, "deselection refused");
+  Check(d.tile->UnAdvise() == S_OK, "unadvise refused");
+  d.tile->Release();
+  d.provider->Release();
+  d.factory->Release();
+  Check(d.events.references == 1, "the events were not released");
+  Check(d.canUnloadNow() == S_OK, "objects left alive");
+  delete g_dialogue;
 }
 
 }  // namespace
@@ -97,6 +110,8 @@ void RunDialogue(void* library) {
 int main(int argc, char** argv) {
   const auto end = ProcessEndOf(argc, argv);
   if (!end) return 2;
+  g_dialogue = new CDialogue;
+  if (*end == CProcessEnd::ReleaseInExitHandler) std::atexit(&EndDialogue);
   void* library = ::dlopen(TESSALINE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) HostFailed(::dlerror());
   {
@@ -106,7 +121,8 @@ int main(int argc, char** argv) {
                    "Windows Registry Editor Version 5.00\r\n\r\n"
                    "[HKEY_LOCAL_MACHINE\\Software\\Varnok AG\\Varnok Password Reset]\r\n");
     ::setenv("VARNOK_REGISTRY", registry.c_str(), 1);
-    RunDialogue(library);
+    StartDialogue(library);
+    if (*end != CProcessEnd::ReleaseInExitHandler) EndDialogue();
     ::unsetenv("VARNOK_REGISTRY");
   }
   EndProcess(*end, library);

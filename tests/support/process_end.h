@@ -1,7 +1,8 @@
 // How a test host process ends with a module in it: with the module still
 // loaded, as a process that ends leaves its libraries, or after unloading
-// it. A host reads the way from its first argument and ends through
-// EndProcess, which says on standard error what failed.
+// it; a host of objects may also leave their release to an exit handler of
+// its own. A host reads the way from its first argument and ends through
+// EndProcess.
 #pragma once
 
 #include <optional>
@@ -9,15 +10,20 @@
 enum class CProcessEnd {
   ExitLoaded,      // exit with the module still loaded
   UnloadThenExit,  // dlclose the module, then exit
+  // exit with the module loaded, the host's objects released by its own
+  // exit handler, registered before the module was loaded
+  ReleaseInExitHandler,
 };
 
-// The way named by argv[1] ("exit-loaded" or "unload-then-exit"); none, with
-// a line on standard error, for anything else.
+// The way named by argv[1] ("exit-loaded", "unload-then-exit" or
+// "release-in-exit-handler"); none, with a line on standard error, for
+// anything else.
 std::optional<CProcessEnd> ProcessEndOf(int argc, char** argv);
 
 // Ends the process the chosen way with status 0; `module` is the host's
 // dlopen handle. A failed dlclose ends it with status 1.
 [[noreturn]] void EndProcess(CProcessEnd end, void* module);
 
-// Ends the process with status 1 and `what` on standard error.
+// Ends the process at once with status 1 and `what` on standard error; an
+// exit handler may call it too.
 [[noreturn]] void HostFailed(const char* what);

@@ -1,10 +1,13 @@
 // A page's script host that ends its process with Kestrine in it: it loads
 // the library and registers it into a registry file of its own, creates the
-// object by its ProgID, reads a member and releases it, then ends as its
-// first argument says (tests/support/process_end.h). To unload it, the
-// host makes the object through its own load of the library, as the
-// platform's creation path keeps the servers it loads.
+// object by its ProgID, reads a member and releases it (or leaves that to
+// its exit handler), then ends as its first argument says
+// (tests/support/process_end.h). To unload it, the host makes the object
+// through its own load of the library, as the platform's creation path
+// keeps the servers it loads.
 #include <stdlib.h>
+
+#include <cstdlib>
 
 #include "tests/support/process_end.h"
 #include "tests/support/scratch_folder.h"
@@ -18,7 +21,7 @@ constexpr char16_t kProgId[] = u"Varnok.PasswordResetRequest";
 // The object by its ProgID: through the platform's creation path, or
 // through the class object of the host's own load.
 HRESULT CreateByProgId(CProcessEnd end, CScriptObject& object) {
-  if (end == CProcessEnd::ExitLoaded) return CreateScriptObject(kProgId, object);
+  if (end != CProcessEnd::UnloadThenExit) return CreateScriptObject(kProgId, object);
   CLSID clsid{};
   HRESULT status = CLSIDFromProgID(kProgId, &clsid);
   if (FAILED(status)) return status;
@@ -32,18 +35,22 @@ HRESULT CreateByProgId(CProcessEnd end, CScriptObject& object) {
   return status;
 }
 
+CScriptObject* g_object = nullptr;
+
+void ReleaseObject() {
+  delete g_object;
+  if (KestrineExports().canUnloadNow() != S_OK) HostFailed("objects left alive");
+}
+
 void UseObject(CProcessEnd end) {
   ScratchFolder scratch("kestrine-end");
   const std::string registry = scratch.Path() + "/registry.reg";
   ::setenv("VARNOK_REGISTRY", registry.c_str(), 1);
   if (KestrineExports().registerServer == nullptr) HostFailed("cannot load the library");
   if (KestrineExports().registerServer() != S_OK) HostFailed("registration failed");
-  {
-    CScriptObject object;
-    if (CreateByProgId(end, object) != S_OK) HostFailed("no object for the ProgID");
-    if (object.Get(u"LastError").status != S_OK) HostFailed("LastError unread");
-  }
-  if (KestrineExports().canUnloadNow() != S_OK) HostFailed("objects left alive");
+  if (CreateByProgId(end, *g_object) != S_OK) HostFailed("no object for the ProgID");
+  if (g_object->Get(u"LastError").status != S_OK) HostFailed("LastError unread");
+  if (end != CProcessEnd::ReleaseInExitHandler) ReleaseObject();
   ::unsetenv("VARNOK_REGISTRY");
 }
 
@@ -52,6 +59,8 @@ void UseObject(CProcessEnd end) {
 int main(int argc, char** argv) {
   const auto end = ProcessEndOf(argc, argv);
   if (!end) return 2;
+  g_object = new CScriptObject;
+  if (*end == CProcessEnd::ReleaseInExitHandler) std::atexit(&ReleaseObject);
   UseObject(*end);
   EndProcess(*end, KestrineExports().module);
 }
