@@ -7,8 +7,6 @@
 #include <dlfcn.h>
 #include <stdlib.h>
 
-#include <cstdlib>
-
 #include "credprov/field_table.h"
 #include "credprov/tessaline_exports.h"
 #include "platform/com/objbase.h"
@@ -108,10 +106,9 @@ void EndDialogue() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto end = ProcessEndOf(argc, argv);
-  if (!end) return 2;
   g_dialogue = new CDialogue;
-  if (*end == CProcessEnd::ReleaseInExitHandler) std::atexit(&EndDialogue);
+  const auto end = ProcessEndOf(argc, argv, &EndDialogue);
+  if (!end) return 2;
   void* library = ::dlopen(TESSALINE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) HostFailed(::dlerror());
   {

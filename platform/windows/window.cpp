@@ -436,29 +436,20 @@ LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
 }
 
 LONG_PTR GetWindowLongPtrW(HWND window, int index) {
-  LONG_PTR value = 0;
-  WithWindowRecord(window, [&](CWindowRecord& r) {
-    switch (index) {
-      case GWLP_USERDATA:
-        value = r.userData;
-        break;
-      case GWL_STYLE:
-        value = static_cast<LONG_PTR>(r.style);
-        break;
-      case GWL_EXSTYLE:
-        value = static_cast<LONG_PTR>(r.exStyle);
-        break;
-      case GWL_ID:
-        value = r.id;
-        break;
-      case GWLP_WNDPROC:
-        value = reinterpret_cast<LONG_PTR>(r.procedure);
-        break;
-      default:
-        break;
-    }
-  });
-  return value;
+  switch (index) {
+    case GWLP_USERDATA:
+      return WindowRecordField(window, &CWindowRecord::userData).value_or(0);
+    case GWL_STYLE:
+      return static_cast<LONG_PTR>(WindowRecordField(window, &CWindowRecord::style).value_or(0));
+    case GWL_EXSTYLE:
+      return static_cast<LONG_PTR>(WindowRecordField(window, &CWindowRecord::exStyle).value_or(0));
+    case GWL_ID:
+      return WindowRecordField(window, &CWindowRecord::id).value_or(0);
+    case GWLP_WNDPROC:
+      return reinterpret_cast<LONG_PTR>(WindowRecordField(window, &CWindowRecord::procedure).value_or(nullptr));
+    default:
+      return 0;
+  }
 }
 
 LONG GetWindowLongW(HWND window, int index) { return static_cast<LONG>(GetWindowLongPtrW(window, index)); }

@@ -15,10 +15,11 @@ enum class CProcessEnd {
   ReleaseInExitHandler,
 };
 
-// The way named by argv[1] ("exit-loaded", "unload-then-exit" or
-// "release-in-exit-handler"); none, with a line on standard error, for
-// anything else.
-std::optional<CProcessEnd> ProcessEndOf(int argc, char** argv);
+// The way named by argv[1] ("exit-loaded", "unload-then-exit" or, for a
+// host that gives its `release`, "release-in-exit-handler", which registers
+// `release` as an exit handler at once); none, with a line on standard
+// error, for anything else. Called before the module is loaded.
+std::optional<CProcessEnd> ProcessEndOf(int argc, char** argv, void (*release)() = nullptr);
 
 // Ends the process the chosen way with status 0; `module` is the host's
 // dlopen handle. A failed dlclose ends it with status 1.

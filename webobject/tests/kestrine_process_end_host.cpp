@@ -7,8 +7,6 @@
 // keeps the servers it loads.
 #include <stdlib.h>
 
-#include <cstdlib>
-
 #include "tests/support/process_end.h"
 #include "tests/support/scratch_folder.h"
 #include "webobject/tests/kestrine_fixture.h"
@@ -57,10 +55,9 @@ void UseObject(CProcessEnd end) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto end = ProcessEndOf(argc, argv);
-  if (!end) return 2;
   g_object = new CScriptObject;
-  if (*end == CProcessEnd::ReleaseInExitHandler) std::atexit(&ReleaseObject);
+  const auto end = ProcessEndOf(argc, argv, &ReleaseObject);
+  if (!end) return 2;
   UseObject(*end);
   EndProcess(*end, KestrineExports().module);
 }
