@@ -67,8 +67,7 @@ constexpr DialogTemplate Dialog(LPCWSTR caption, short cx, short cy, const Dialo
                         .pointSize = kPointSize,
                         .typeface = kTypeface,
                         .items = items,
-                        .itemCount = count,
-                        .language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK)};
+                        .itemCount = count};
 }
 
 const DialogTemplate kRulesDialog = Dialog(u"Password Rules", 364, 282, kRulesItems, Count(kRulesItems));

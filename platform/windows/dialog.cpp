@@ -94,9 +94,9 @@ HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
 }
 
 LRESULT DialogWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto record = WindowRecordCopy(window);
-  if (record && record->dialogProcedure != nullptr) {
-    const INT_PTR handled = record->dialogProcedure(window, message, wParam, lParam);
+  const auto procedure = WindowRecordField(window, &CWindowRecord::dialogProcedure);
+  if (procedure && *procedure != nullptr) {
+    const INT_PTR handled = (*procedure)(window, message, wParam, lParam);
     if (handled != 0) return handled;
   }
   // A dialog is closed as its Cancel button would close it.

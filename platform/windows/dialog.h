@@ -33,8 +33,6 @@ struct DialogTemplate {
   LPCWSTR typeface;
   const DialogItemTemplate* items;
   WORD itemCount;
-  // The resource's language (MAKELANGID); LANG_NEUTRAL when not given.
-  LANGID language = 0;
 };
 
 // Dialog units to pixels.

@@ -8,6 +8,8 @@
 #include <new>
 #include <variant>
 
+#include "platform/windows/desktop_state.h"
+
 namespace {
 
 struct CBitmapObject {
@@ -20,16 +22,21 @@ struct CBitmapObject {
 
 using CGdiObject = std::variant<CBitmapObject, LOGFONTA>;
 
-std::mutex g_objectsLock;
-// The handle is the object's address.
-std::map<const void*, std::unique_ptr<CGdiObject>> g_objects;
+struct CGdiObjects {
+  std::mutex lock;
+  // The handle is the object's address.
+  std::map<const void*, std::unique_ptr<CGdiObject>> byHandle;
+};
+
+CGdiObjects& Objects() { return DesktopState<CGdiObjects>(); }
 
 void* AddObject(CGdiObject object) {
   std::unique_ptr<CGdiObject> held(new (std::nothrow) CGdiObject(std::move(object)));
   if (held == nullptr) return nullptr;
   void* handle = held.get();
-  std::lock_guard<std::mutex> hold(g_objectsLock);
-  g_objects.emplace(handle, std::move(held));
+  CGdiObjects& objects = Objects();
+  std::lock_guard<std::mutex> hold(objects.lock);
+  objects.byHandle.emplace(handle, std::move(held));
   return handle;
 }
 
@@ -43,9 +50,10 @@ HBITMAP AddBitmapObject(LONG width, LONG height, LONG rowBytes, WORD bitsPerPixe
 HFONT AddFontObject(const LOGFONTA& description) { return static_cast<HFONT>(AddObject(description)); }
 
 int GetObjectW(HGDIOBJ object, int size, void* buffer) {
-  std::lock_guard<std::mutex> hold(g_objectsLock);
-  const auto found = g_objects.find(object);
-  if (found == g_objects.end() || buffer == nullptr) return 0;
+  CGdiObjects& objects = Objects();
+  std::lock_guard<std::mutex> hold(objects.lock);
+  const auto found = objects.byHandle.find(object);
+  if (found == objects.byHandle.end() || buffer == nullptr) return 0;
   const auto* bitmap = std::get_if<CBitmapObject>(found->second.get());
   if (bitmap == nullptr || size < static_cast<int>(sizeof(BITMAP))) return 0;
   const BITMAP info{0, bitmap->width, bitmap->height, bitmap->rowBytes, 1, bitmap->bitsPerPixel, nullptr};
@@ -55,9 +63,10 @@ int GetObjectW(HGDIOBJ object, int size, void* buffer) {
 
 int GetObjectA(HGDIOBJ object, int size, void* buffer) {
   {
-    std::lock_guard<std::mutex> hold(g_objectsLock);
-    const auto found = g_objects.find(object);
-    if (found == g_objects.end() || buffer == nullptr) return 0;
+    CGdiObjects& objects = Objects();
+    std::lock_guard<std::mutex> hold(objects.lock);
+    const auto found = objects.byHandle.find(object);
+    if (found == objects.byHandle.end() || buffer == nullptr) return 0;
     if (const auto* font = std::get_if<LOGFONTA>(found->second.get())) {
       if (size < static_cast<int>(sizeof(LOGFONTA))) return 0;
       std::memcpy(buffer, font, sizeof(LOGFONTA));
@@ -68,6 +77,7 @@ int GetObjectA(HGDIOBJ object, int size, void* buffer) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
-  std::lock_guard<std::mutex> hold(g_objectsLock);
-  return g_objects.erase(object) != 0 ? TRUE : FALSE;
+  CGdiObjects& objects = Objects();
+  std::lock_guard<std::mutex> hold(objects.lock);
+  return objects.byHandle.erase(object) != 0 ? TRUE : FALSE;
 }

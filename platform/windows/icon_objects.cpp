@@ -6,16 +6,21 @@
 #include <new>
 #include <utility>
 
+#include "platform/windows/desktop_state.h"
 #include "platform/windows/icon.h"
 #include "platform/windows/window_table.h"
 
 namespace {
 
-std::mutex g_iconsLock;
-std::map<std::pair<HINSTANCE, WORD>, std::unique_ptr<IconDescription>> g_icons;
+struct CIcons {
+  std::mutex lock;
+  std::map<std::pair<HINSTANCE, WORD>, std::unique_ptr<IconDescription>> byResource;
+};
 
-const IconDescription* Known(HICON icon) {
-  for (const auto& [key, held] : g_icons) {
+CIcons& Icons() { return DesktopState<CIcons>(); }
+
+const IconDescription* Known(const CIcons& icons, HICON icon) {
+  for (const auto& [key, held] : icons.byResource) {
     if (reinterpret_cast<HICON>(held.get()) == icon) return held.get();
   }
   return nullptr;
@@ -24,20 +29,23 @@ const IconDescription* Known(HICON icon) {
 }  // namespace
 
 HICON SharedIcon(HINSTANCE module, WORD id) {
-  std::lock_guard<std::mutex> hold(g_iconsLock);
-  auto& held = g_icons[{module, id}];
+  CIcons& icons = Icons();
+  std::lock_guard<std::mutex> hold(icons.lock);
+  auto& held = icons.byResource[{module, id}];
   if (held == nullptr) held.reset(new (std::nothrow) IconDescription{module, id});
   return reinterpret_cast<HICON>(held.get());
 }
 
 std::optional<IconDescription> DescribeIcon(HICON icon) {
-  std::lock_guard<std::mutex> hold(g_iconsLock);
-  const IconDescription* known = Known(icon);
+  CIcons& icons = Icons();
+  std::lock_guard<std::mutex> hold(icons.lock);
+  const IconDescription* known = Known(icons, icon);
   if (known == nullptr) return std::nullopt;
   return *known;
 }
 
 BOOL DestroyIcon(HICON icon) {
-  std::lock_guard<std::mutex> hold(g_iconsLock);
-  return Known(icon) != nullptr ? TRUE : FALSE;
+  CIcons& icons = Icons();
+  std::lock_guard<std::mutex> hold(icons.lock);
+  return Known(icons, icon) != nullptr ? TRUE : FALSE;
 }

@@ -13,15 +13,13 @@ namespace {
 
 // The same operations under the two classes' message numbers.
 struct CListMessages {
-  UINT add, insert, remove, reset, setSelection, getSelection, getText, getTextLength, getCount, findExact;
+  UINT add, reset, setSelection, getSelection, getText, getTextLength, getCount, findExact;
   LRESULT error;
 };
-constexpr CListMessages kListBox{LB_ADDSTRING, LB_INSERTSTRING, LB_DELETESTRING, LB_RESETCONTENT, LB_SETCURSEL,
-                                 LB_GETCURSEL, LB_GETTEXT,      LB_GETTEXTLEN,   LB_GETCOUNT,     0,
-                                 LB_ERR};
-constexpr CListMessages kComboBox{CB_ADDSTRING, CB_INSERTSTRING, CB_DELETESTRING, CB_RESETCONTENT,    CB_SETCURSEL,
-                                  CB_GETCURSEL, CB_GETLBTEXT,    CB_GETLBTEXTLEN, CB_GETCOUNT,        CB_FINDSTRINGEXACT,
-                                  CB_ERR};
+constexpr CListMessages kListBox{LB_ADDSTRING, LB_RESETCONTENT, LB_SETCURSEL, LB_GETCURSEL, LB_GETTEXT,
+                                 LB_GETTEXTLEN, LB_GETCOUNT,     0,            LB_ERR};
+constexpr CListMessages kComboBox{CB_ADDSTRING,    CB_RESETCONTENT, CB_SETCURSEL,       CB_GETCURSEL, CB_GETLBTEXT,
+                                  CB_GETLBTEXTLEN, CB_GETCOUNT,     CB_FINDSTRINGEXACT, CB_ERR};
 
 std::u16string LineArgument(LPARAM lParam) {
   const auto* text = reinterpret_cast<LPCWSTR>(lParam);
@@ -47,25 +45,6 @@ std::optional<LRESULT> ListMessage(HWND window, const CListMessages& m, bool com
     if (message == m.add) {
       r.items.push_back(LineArgument(lParam));
       result = count;
-    } else if (message == m.insert) {
-      const auto index = static_cast<std::intptr_t>(wParam);
-      if (index == -1 || index == count) {
-        r.items.push_back(LineArgument(lParam));
-        result = count;
-      } else if (index >= 0 && index < count) {
-        r.items.insert(r.items.begin() + index, LineArgument(lParam));
-        if (r.selection >= index) ++r.selection;
-        result = index;
-      }
-    } else if (message == m.remove) {
-      if (InRange(r, wParam)) {
-        const auto index = static_cast<int>(wParam);
-        r.items.erase(r.items.begin() + index);
-        if (r.selection == index) r.selection = -1;
-        if (r.selection > index) --r.selection;
-        FollowSelection(r, combo);
-        result = static_cast<LRESULT>(r.items.size());
-      }
     } else if (message == m.reset) {
       r.items.clear();
       r.selection = -1;
@@ -130,8 +109,8 @@ LRESULT ListBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 
 LRESULT ComboBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SETTEXT) {
-    const auto record = WindowRecordCopy(window);
-    if (record && (record->style & CBS_DROPDOWNLIST) == CBS_DROPDOWNLIST) return CB_ERR;
+    const auto style = WindowRecordField(window, &CWindowRecord::style);
+    if (style && (*style & CBS_DROPDOWNLIST) == CBS_DROPDOWNLIST) return CB_ERR;
   }
   if (const auto result = ListMessage(window, kComboBox, true, message, wParam, lParam)) return *result;
   return DefWindowProcW(window, message, wParam, lParam);

@@ -5,17 +5,23 @@
 #include <string_view>
 
 #include "platform/base/text.h"
+#include "platform/windows/desktop_state.h"
 
 namespace {
-std::mutex g_sinkLock;
-MessageBoxSink g_sink;
+struct CSink {
+  std::mutex lock;
+  MessageBoxSink sink;
+};
+
+CSink& Sink() { return DesktopState<CSink>(); }
 
 int Show(MessageBoxRequest request) {
   if (request.owner == nullptr) return 0;
   MessageBoxSink sink;
   {
-    std::lock_guard<std::mutex> hold(g_sinkLock);
-    sink = g_sink;
+    CSink& state = Sink();
+    std::lock_guard<std::mutex> hold(state.lock);
+    sink = state.sink;
   }
   return sink ? sink(request) : IDOK;
 }
@@ -26,8 +32,9 @@ std::string WideText(LPCWSTR text) {
 }  // namespace
 
 void SetMessageBoxSink(MessageBoxSink sink) {
-  std::lock_guard<std::mutex> hold(g_sinkLock);
-  g_sink = std::move(sink);
+  CSink& state = Sink();
+  std::lock_guard<std::mutex> hold(state.lock);
+  state.sink = std::move(sink);
 }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/windows/desktop_state.h"
 #include "platform/windows/window_table.h"
 
 namespace {
@@ -25,13 +26,18 @@ struct CThreadQueue {
   bool alive = true;
 };
 
-std::mutex g_queuesLock;
-std::map<std::thread::id, std::shared_ptr<CThreadQueue>> g_queues;
+struct CQueues {
+  std::mutex lock;
+  std::map<std::thread::id, std::shared_ptr<CThreadQueue>> byThread;
+};
+
+CQueues& Queues() { return DesktopState<CQueues>(); }
 
 std::shared_ptr<CThreadQueue> QueueOf(std::thread::id thread) {
-  std::lock_guard<std::mutex> hold(g_queuesLock);
-  const auto found = g_queues.find(thread);
-  return found == g_queues.end() ? nullptr : found->second;
+  CQueues& queues = Queues();
+  std::lock_guard<std::mutex> hold(queues.lock);
+  const auto found = queues.byThread.find(thread);
+  return found == queues.byThread.end() ? nullptr : found->second;
 }
 
 // Ends the thread's queue with the thread: senders still waiting get 0.
@@ -39,13 +45,15 @@ class CQueueHolder {
  public:
   CQueueHolder() {
     queue = std::make_shared<CThreadQueue>();
-    std::lock_guard<std::mutex> hold(g_queuesLock);
-    g_queues[std::this_thread::get_id()] = queue;
+    CQueues& queues = Queues();
+    std::lock_guard<std::mutex> hold(queues.lock);
+    queues.byThread[std::this_thread::get_id()] = queue;
   }
   ~CQueueHolder() {
     {
-      std::lock_guard<std::mutex> hold(g_queuesLock);
-      g_queues.erase(std::this_thread::get_id());
+      CQueues& queues = Queues();
+      std::lock_guard<std::mutex> hold(queues.lock);
+      queues.byThread.erase(std::this_thread::get_id());
     }
     std::deque<std::shared_ptr<CSentMessage>> waiting;
     {
@@ -79,9 +87,9 @@ void EnsureThreadQueue() { OwnQueue(); }
 bool ThreadHasQueue(std::thread::id thread) { return QueueOf(thread) != nullptr; }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto record = WindowRecordCopy(window);
-  if (!record) return FALSE;
-  const auto queue = QueueOf(record->thread);
+  const auto thread = WindowRecordField(window, &CWindowRecord::thread);
+  if (!thread) return FALSE;
+  const auto queue = QueueOf(*thread);
   if (queue == nullptr) return FALSE;
   {
     std::lock_guard<std::mutex> hold(queue->lock);
@@ -143,7 +151,7 @@ bool TakeNext(CThreadQueue& queue, std::unique_lock<std::mutex>& hold, MSG* mess
 
 BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax) {
   if (message == nullptr) return -1;
-  if (window != nullptr && !WindowRecordCopy(window)) return -1;
+  if (window != nullptr && !IsWindowRecord(window)) return -1;
   CThreadQueue& queue = OwnQueue();
   std::unique_lock<std::mutex> hold(queue.lock);
   for (;;) {

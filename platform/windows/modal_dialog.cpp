@@ -11,8 +11,8 @@
 namespace {
 
 bool Ended(HWND dialog) {
-  const auto record = WindowRecordCopy(dialog);
-  return !record || record->ended;
+  const auto ended = WindowRecordField(dialog, &CWindowRecord::ended);
+  return !ended || *ended;
 }
 
 // Runs the dialog's messages until it ends; WM_QUIT ends it too and is
@@ -55,11 +55,11 @@ INT_PTR RunModal(HINSTANCE instance, const DialogTemplate* dialogTemplate, WORD 
   PushModalDialog(dialog);
   RunModalLoop(dialog, owner);
   PopModalDialog(dialog);
-  const auto record = WindowRecordCopy(dialog);
-  const INT_PTR result = record ? record->endResult : 0;
+  const auto result = WindowRecordField(dialog, &CWindowRecord::endResult);
   if (ownerWasEnabled) EnableWindow(owner, TRUE);
-  if (record) DestroyWindow(dialog);
-  return result;
+  if (!result) return 0;
+  DestroyWindow(dialog);
+  return *result;
 }
 
 }  // namespace

@@ -4,39 +4,49 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/windows/desktop_state.h"
 #include "platform/windows/user_agent.h"
 #include "platform/windows/window_table.h"
 
 namespace {
 
-std::mutex g_modalLock;
-ModalAgent g_agent;
-std::vector<HWND> g_open;
+struct CModalState {
+  std::mutex lock;
+  ModalAgent agent;
+  std::vector<HWND> open;
+};
+
+CModalState& Modal() { return DesktopState<CModalState>(); }
 
 }  // namespace
 
 void SetModalAgent(ModalAgent agent) {
-  std::lock_guard<std::mutex> hold(g_modalLock);
-  g_agent = std::move(agent);
+  CModalState& modal = Modal();
+  std::lock_guard<std::mutex> hold(modal.lock);
+  modal.agent = std::move(agent);
 }
 
 std::function<bool(HWND)> CurrentModalAgent() {
-  std::lock_guard<std::mutex> hold(g_modalLock);
-  return g_agent;
+  CModalState& modal = Modal();
+  std::lock_guard<std::mutex> hold(modal.lock);
+  return modal.agent;
 }
 
 void PushModalDialog(HWND dialog) {
-  std::lock_guard<std::mutex> hold(g_modalLock);
-  g_open.push_back(dialog);
+  CModalState& modal = Modal();
+  std::lock_guard<std::mutex> hold(modal.lock);
+  modal.open.push_back(dialog);
 }
 
 void PopModalDialog(HWND dialog) {
-  std::lock_guard<std::mutex> hold(g_modalLock);
-  const auto found = std::find(g_open.rbegin(), g_open.rend(), dialog);
-  if (found != g_open.rend()) g_open.erase(std::next(found).base());
+  CModalState& modal = Modal();
+  std::lock_guard<std::mutex> hold(modal.lock);
+  const auto found = std::find(modal.open.rbegin(), modal.open.rend(), dialog);
+  if (found != modal.open.rend()) modal.open.erase(std::next(found).base());
 }
 
 std::vector<HWND> OpenModalDialogs() {
-  std::lock_guard<std::mutex> hold(g_modalLock);
-  return g_open;
+  CModalState& modal = Modal();
+  std::lock_guard<std::mutex> hold(modal.lock);
+  return modal.open;
 }

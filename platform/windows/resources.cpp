@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/windows/desktop_state.h"
 
 namespace {
 
@@ -12,25 +13,30 @@ struct CModuleTable {
   std::size_t count;
 };
 
-std::mutex g_resourcesLock;
-std::map<HINSTANCE, CModuleTable> g_modules;
+struct CResourceTables {
+  std::mutex lock;
+  std::map<HINSTANCE, CModuleTable> modules;
+};
 
 }  // namespace
 
 void RegisterModuleResources(HINSTANCE module, const ResourceEntry* entries, std::size_t count) {
-  std::lock_guard<std::mutex> hold(g_resourcesLock);
-  g_modules[module] = CModuleTable{entries, count};
+  auto& tables = DesktopState<CResourceTables>();
+  std::lock_guard<std::mutex> hold(tables.lock);
+  tables.modules[module] = CModuleTable{entries, count};
 }
 
 void UnregisterModuleResources(HINSTANCE module) {
-  std::lock_guard<std::mutex> hold(g_resourcesLock);
-  g_modules.erase(module);
+  auto& tables = DesktopState<CResourceTables>();
+  std::lock_guard<std::mutex> hold(tables.lock);
+  tables.modules.erase(module);
 }
 
 const ResourceEntry* FindModuleResource(HINSTANCE module, WORD type, const void* name, DWORD& error) {
-  std::lock_guard<std::mutex> hold(g_resourcesLock);
-  const auto found = g_modules.find(module);
-  if (found == g_modules.end() || module == nullptr) {
+  auto& tables = DesktopState<CResourceTables>();
+  std::lock_guard<std::mutex> hold(tables.lock);
+  const auto found = tables.modules.find(module);
+  if (found == tables.modules.end() || module == nullptr) {
     error = ERROR_RESOURCE_DATA_NOT_FOUND;
     return nullptr;
   }

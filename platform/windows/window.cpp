@@ -38,8 +38,6 @@ const HWND kDesktopWindow = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0
 constexpr LONG kScreenWidth = 1024;
 constexpr LONG kScreenHeight = 768;
 
-bool IsDialogRecord(const CWindowRecord& r) { return SameClass(r.className, u"#32770"); }
-
 // The screen position of the window's client origin; the screen's own for
 // a null window or the desktop.
 bool ClientOriginOnScreen(HWND window, POINT& origin) {
@@ -100,7 +98,7 @@ BOOL DestroyWindow(HWND window) {
 
 BOOL IsWindow(HWND window) {
   if (window == kDesktopWindow) return TRUE;
-  return window != nullptr && WindowRecordCopy(window).has_value() ? TRUE : FALSE;
+  return window != nullptr && IsWindowRecord(window) ? TRUE : FALSE;
 }
 
 BOOL IsChild(HWND parent, HWND window) { return IsDescendantWindow(parent, window) ? TRUE : FALSE; }
@@ -119,8 +117,8 @@ BOOL ShowWindow(HWND window, int command) {
 }
 
 BOOL IsWindowVisible(HWND window) {
-  const auto record = WindowRecordCopy(window);
-  return record && (record->style & WS_VISIBLE) != 0 ? TRUE : FALSE;
+  const auto style = WindowRecordField(window, &CWindowRecord::style);
+  return style && (*style & WS_VISIBLE) != 0 ? TRUE : FALSE;
 }
 
 BOOL EnableWindow(HWND window, BOOL enable) {
@@ -140,8 +138,8 @@ BOOL EnableWindow(HWND window, BOOL enable) {
 }
 
 BOOL IsWindowEnabled(HWND window) {
-  const auto record = WindowRecordCopy(window);
-  return record && (record->style & WS_DISABLED) == 0 ? TRUE : FALSE;
+  const auto style = WindowRecordField(window, &CWindowRecord::style);
+  return style && (*style & WS_DISABLED) == 0 ? TRUE : FALSE;
 }
 
 BOOL SetWindowTextW(HWND window, LPCWSTR text) {
@@ -152,17 +150,19 @@ BOOL SetWindowTextW(HWND window, LPCWSTR text) {
 int GetWindowTextW(HWND window, LPWSTR buffer, int size) {
   if (buffer == nullptr || size <= 0) return 0;
   buffer[0] = 0;
-  const auto record = WindowRecordCopy(window);
-  if (!record) return 0;
-  const int count = std::min(static_cast<int>(record->text.size()), size - 1);
-  record->text.copy(buffer, static_cast<std::size_t>(count));
+  int count = 0;
+  WithWindowRecord(window, [&](CWindowRecord& r) {
+    count = std::min(static_cast<int>(r.text.size()), size - 1);
+    r.text.copy(buffer, static_cast<std::size_t>(count));
+  });
   buffer[count] = 0;
   return count;
 }
 
 int GetWindowTextLengthW(HWND window) {
-  const auto record = WindowRecordCopy(window);
-  return record ? static_cast<int>(record->text.size()) : 0;
+  int length = 0;
+  WithWindowRecord(window, [&](CWindowRecord& r) { length = static_cast<int>(r.text.size()); });
+  return length;
 }
 
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags) {
@@ -211,11 +211,10 @@ BOOL GetWindowRect(HWND window, RECT* rect) {
     *rect = RECT{0, 0, kScreenWidth, kScreenHeight};
     return TRUE;
   }
-  const auto record = WindowRecordCopy(window);
+  const auto own = WindowRecordField(window, &CWindowRecord::rect);
   POINT origin{};
-  if (!record || !ScreenOriginOf(window, origin)) return FALSE;
-  *rect = RECT{origin.x, origin.y, origin.x + record->rect.right - record->rect.left,
-               origin.y + record->rect.bottom - record->rect.top};
+  if (!own || !ScreenOriginOf(window, origin)) return FALSE;
+  *rect = RECT{origin.x, origin.y, origin.x + own->right - own->left, origin.y + own->bottom - own->top};
   return TRUE;
 }
 
@@ -225,9 +224,9 @@ BOOL GetClientRect(HWND window, RECT* rect) {
     *rect = RECT{0, 0, kScreenWidth, kScreenHeight};
     return TRUE;
   }
-  const auto record = WindowRecordCopy(window);
-  if (!record) return FALSE;
-  *rect = RECT{0, 0, record->rect.right - record->rect.left, record->rect.bottom - record->rect.top};
+  const auto own = WindowRecordField(window, &CWindowRecord::rect);
+  if (!own) return FALSE;
+  *rect = RECT{0, 0, own->right - own->left, own->bottom - own->top};
   return TRUE;
 }
 
@@ -287,7 +286,7 @@ int GetSystemMetrics(int index) {
 }
 
 BOOL SetForegroundWindow(HWND window) {
-  if (window == kDesktopWindow || !WindowRecordCopy(window)) return FALSE;
+  if (window == kDesktopWindow || !IsWindowRecord(window)) return FALSE;
   SetForegroundWindowRecord(window);
   return TRUE;
 }
@@ -321,8 +320,7 @@ HWND GetDlgItem(HWND dialog, int id) {
 }
 
 int GetDlgCtrlID(HWND window) {
-  const auto record = WindowRecordCopy(window);
-  return record ? record->id : 0;
+  return WindowRecordField(window, &CWindowRecord::id).value_or(0);
 }
 
 HWND GetParent(HWND window) {
@@ -332,14 +330,13 @@ HWND GetParent(HWND window) {
 }
 
 HWND GetWindow(HWND window, UINT command) {
-  const auto record = WindowRecordCopy(window);
-  return record && command == GW_OWNER ? record->owner : nullptr;
+  return command == GW_OWNER ? WindowRecordField(window, &CWindowRecord::owner).value_or(nullptr) : nullptr;
 }
 
 HWND SetFocus(HWND window) {
-  const auto record = WindowRecordCopy(window);
-  if (!record) return nullptr;
-  const HWND previous = SwapFocus(record->thread, window);
+  const auto thread = WindowRecordField(window, &CWindowRecord::thread);
+  if (!thread) return nullptr;
+  const HWND previous = SwapFocus(*thread, window);
   if (previous != nullptr && previous != window) {
     SendMessageW(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(window), 0);
   }
@@ -350,18 +347,18 @@ HWND SetFocus(HWND window) {
 HWND GetFocus() { return FocusOf(std::this_thread::get_id()); }
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto record = WindowRecordCopy(window);
-  if (!record) return 0;
-  if (record->thread == std::this_thread::get_id() || !ThreadHasQueue(record->thread)) {
+  const auto thread = WindowRecordField(window, &CWindowRecord::thread);
+  if (!thread) return 0;
+  if (*thread == std::this_thread::get_id() || !ThreadHasQueue(*thread)) {
     return CallWindowProcedureHere(window, message, wParam, lParam);
   }
-  return SendToThread(record->thread, window, message, wParam, lParam);
+  return SendToThread(*thread, window, message, wParam, lParam);
 }
 
 BOOL SendNotifyMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto record = WindowRecordCopy(window);
-  if (!record) return FALSE;
-  if (record->thread == std::this_thread::get_id() || !ThreadHasQueue(record->thread)) {
+  const auto thread = WindowRecordField(window, &CWindowRecord::thread);
+  if (!thread) return FALSE;
+  if (*thread == std::this_thread::get_id() || !ThreadHasQueue(*thread)) {
     CallWindowProcedureHere(window, message, wParam, lParam);
     return TRUE;
   }
@@ -384,8 +381,7 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       return 0;
     }
     case WM_GETFONT: {
-      const auto record = WindowRecordCopy(window);
-      return record ? reinterpret_cast<LRESULT>(record->font) : 0;
+      return reinterpret_cast<LRESULT>(WindowRecordField(window, &CWindowRecord::font).value_or(nullptr));
     }
     case WM_SETICON: {
       HICON previous = nullptr;
@@ -416,7 +412,6 @@ LRESULT CallWindowProcW(WNDPROC procedure, HWND window, UINT message, WPARAM wPa
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
   LONG_PTR previous = 0;
   WithWindowRecord(window, [&](CWindowRecord& r) {
-    const bool dialog = IsDialogRecord(r);
     switch (index) {
       case GWLP_USERDATA:
         previous = std::exchange(r.userData, value);
@@ -433,15 +428,6 @@ LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
       case GWLP_WNDPROC:
         if (value != 0) previous = reinterpret_cast<LONG_PTR>(std::exchange(r.procedure, reinterpret_cast<WNDPROC>(value)));
         break;
-      case DWLP_DLGPROC:
-        if (dialog) previous = reinterpret_cast<LONG_PTR>(std::exchange(r.dialogProcedure, reinterpret_cast<DLGPROC>(value)));
-        break;
-      case DWLP_MSGRESULT:
-        if (dialog) previous = std::exchange(r.messageResult, value);
-        break;
-      case DWLP_USER:
-        if (dialog) previous = std::exchange(r.dialogUser, value);
-        break;
       default:
         break;
     }
@@ -450,26 +436,17 @@ LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
 }
 
 LONG_PTR GetWindowLongPtrW(HWND window, int index) {
-  const auto record = WindowRecordCopy(window);
-  if (!record) return 0;
-  const bool dialog = IsDialogRecord(*record);
   switch (index) {
     case GWLP_USERDATA:
-      return record->userData;
+      return WindowRecordField(window, &CWindowRecord::userData).value_or(0);
     case GWL_STYLE:
-      return static_cast<LONG_PTR>(record->style);
+      return static_cast<LONG_PTR>(WindowRecordField(window, &CWindowRecord::style).value_or(0));
     case GWL_EXSTYLE:
-      return static_cast<LONG_PTR>(record->exStyle);
+      return static_cast<LONG_PTR>(WindowRecordField(window, &CWindowRecord::exStyle).value_or(0));
     case GWL_ID:
-      return record->id;
+      return WindowRecordField(window, &CWindowRecord::id).value_or(0);
     case GWLP_WNDPROC:
-      return reinterpret_cast<LONG_PTR>(record->procedure);
-    case DWLP_DLGPROC:
-      return dialog ? reinterpret_cast<LONG_PTR>(record->dialogProcedure) : 0;
-    case DWLP_MSGRESULT:
-      return dialog ? record->messageResult : 0;
-    case DWLP_USER:
-      return dialog ? record->dialogUser : 0;
+      return reinterpret_cast<LONG_PTR>(WindowRecordField(window, &CWindowRecord::procedure).value_or(nullptr));
     default:
       return 0;
   }

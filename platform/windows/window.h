@@ -125,10 +125,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // to the one it replaced.
 LRESULT CallWindowProcW(WNDPROC procedure, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Per-window values: GWL_STYLE, GWL_EXSTYLE, GWL_ID, GWLP_USERDATA,
-// GWLP_WNDPROC (a window procedure), and for a dialog DWLP_DLGPROC (its
-// dialog procedure), DWLP_MSGRESULT and DWLP_USER. 0 for another index or
-// no window; the Set calls answer the value before.
+// Per-window values: GWL_STYLE, GWL_EXSTYLE, GWL_ID, GWLP_USERDATA and
+// GWLP_WNDPROC (a window procedure). 0 for another index or no window; the
+// Set calls answer the value before.
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
 LONG_PTR GetWindowLongPtrW(HWND window, int index);
 LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);

@@ -97,9 +97,7 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SETTEXT:
     case LB_ADDSTRING:
-    case LB_INSERTSTRING:
     case CB_ADDSTRING:
-    case CB_INSERTSTRING:
     case CB_FINDSTRINGEXACT: {
       if (lParam == 0) return SendMessageW(window, message, wParam, 0);
       std::u16string wide = Wide(reinterpret_cast<LPCSTR>(lParam));

@@ -74,11 +74,9 @@ struct CWindowRecord {
   int selection = -1;
   int topIndex = 0;
   // A dialog's: its template's resource id, the font it made (deleted
-  // with it), DWLP_MSGRESULT and DWLP_USER, and its modal state.
+  // with it) and its modal state.
   WORD dialogTemplateId = 0;
   HFONT ownFont = nullptr;
-  LONG_PTR messageResult = 0;
-  LONG_PTR dialogUser = 0;
   bool modal = false;
   bool ended = false;
   INT_PTR endResult = 0;
@@ -93,6 +91,16 @@ void RemoveWindowRecord(HWND window);
 bool WithWindowRecord(HWND window, const std::function<void(CWindowRecord&)>& change);
 // A copy of the record, or nothing.
 std::optional<CWindowRecord> WindowRecordCopy(HWND window);
+// One field of the record (`&CWindowRecord::style`), or nothing; copies
+// that field alone.
+template <class Field>
+std::optional<Field> WindowRecordField(HWND window, Field CWindowRecord::*field) {
+  std::optional<Field> value;
+  WithWindowRecord(window, [&](CWindowRecord& r) { value = r.*field; });
+  return value;
+}
+// Whether `window` is a window of the table.
+inline bool IsWindowRecord(HWND window) { return WindowRecordField(window, &CWindowRecord::handle).has_value(); }
 // The live windows whose record passes `test`, oldest first.
 std::vector<HWND> FindWindowRecords(const std::function<bool(const CWindowRecord&)>& test);
 

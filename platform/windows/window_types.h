@@ -123,8 +123,6 @@ inline constexpr WORD BN_CLICKED = 0;
 // List box messages (answers are indexes, counts or lengths; LB_ERR for an
 // index out of range) and notifications.
 inline constexpr UINT LB_ADDSTRING = 0x0180;
-inline constexpr UINT LB_INSERTSTRING = 0x0181;
-inline constexpr UINT LB_DELETESTRING = 0x0182;
 inline constexpr UINT LB_RESETCONTENT = 0x0184;
 inline constexpr UINT LB_SETCURSEL = 0x0186;
 inline constexpr UINT LB_GETCURSEL = 0x0188;
@@ -138,12 +136,10 @@ inline constexpr WORD LBN_SELCHANGE = 1;
 
 // Combo box messages (as the list box's) and notifications.
 inline constexpr UINT CB_ADDSTRING = 0x0143;
-inline constexpr UINT CB_DELETESTRING = 0x0144;
 inline constexpr UINT CB_GETCOUNT = 0x0146;
 inline constexpr UINT CB_GETCURSEL = 0x0147;
 inline constexpr UINT CB_GETLBTEXT = 0x0148;
 inline constexpr UINT CB_GETLBTEXTLEN = 0x0149;
-inline constexpr UINT CB_INSERTSTRING = 0x014A;
 inline constexpr UINT CB_RESETCONTENT = 0x014B;
 inline constexpr UINT CB_SETCURSEL = 0x014E;
 inline constexpr UINT CB_FINDSTRINGEXACT = 0x0158;
@@ -222,29 +218,16 @@ inline constexpr UINT SWP_HIDEWINDOW = 0x0080;
 // GetWindow.
 inline constexpr UINT GW_OWNER = 4;
 
-// GetWindowLong(Ptr) and SetWindowLong(Ptr). The DWLP_ ones are a dialog's.
+// GetWindowLong(Ptr) and SetWindowLong(Ptr).
 inline constexpr int GWLP_WNDPROC = -4;
 inline constexpr int GWL_ID = -12;
 inline constexpr int GWL_STYLE = -16;
 inline constexpr int GWL_EXSTYLE = -20;
 inline constexpr int GWLP_USERDATA = -21;
-inline constexpr int DWLP_MSGRESULT = 0;
-inline constexpr int DWLP_DLGPROC = 8;
-inline constexpr int DWLP_USER = 16;
 
 // GetSystemMetrics.
 inline constexpr int SM_CXSCREEN = 0;
 inline constexpr int SM_CYSCREEN = 1;
-
-// Resource languages.
-using LANGID = WORD;
-inline constexpr WORD LANG_NEUTRAL = 0x00;
-inline constexpr WORD LANG_ENGLISH = 0x09;
-inline constexpr WORD SUBLANG_NEUTRAL = 0x00;
-inline constexpr WORD SUBLANG_DEFAULT = 0x01;
-inline constexpr WORD SUBLANG_ENGLISH_US = 0x01;
-inline constexpr WORD SUBLANG_ENGLISH_UK = 0x02;
-constexpr LANGID MAKELANGID(WORD primary, WORD sub) { return static_cast<LANGID>((sub << 10) | primary); }
 
 // Resource names: a number below 0x10000 stands in the pointer.
 inline LPCSTR MAKEINTRESOURCEA(WORD id) { return reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(id)); }

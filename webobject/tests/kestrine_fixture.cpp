@@ -13,6 +13,7 @@ const CKestrineExports& KestrineExports() {
     CKestrineExports found;
     const HMODULE library = LoadLibraryA(KestrinePath().c_str());
     if (library == nullptr) return found;
+    found.module = library;
     found.getClassObject =
         reinterpret_cast<HRESULT (*)(REFCLSID, REFIID, void**)>(GetProcAddress(library, "DllGetClassObject"));
     found.canUnloadNow = reinterpret_cast<HRESULT (*)()>(GetProcAddress(library, "DllCanUnloadNow"));

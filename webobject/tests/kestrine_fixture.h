@@ -12,6 +12,7 @@
 #include "tests/support/file_bytes.h"
 
 struct CKestrineExports {
+  HMODULE module = nullptr;
   HRESULT (*getClassObject)(REFCLSID, REFIID, void**) = nullptr;
   HRESULT (*canUnloadNow)() = nullptr;
   HRESULT (*registerServer)() = nullptr;

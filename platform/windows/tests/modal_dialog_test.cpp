@@ -35,8 +35,7 @@ const DialogTemplate kTemplate{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAM
                                8,
                                u"MS Sans Serif",
                                kItems,
-                               4,
-                               MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK)};
+                               4};
 
 constexpr WORD kTemplateId = 102;
 const ResourceEntry kResources[] = {{RT_DIALOG, kTemplateId, &kTemplate, sizeof kTemplate}};
