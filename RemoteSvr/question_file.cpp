@@ -48,43 +48,64 @@ inline bool MayBeAliasLine(std::string_view line) {
   return head < line.size() && line[head] == kKeyword[0] && line.substr(head).starts_with(kKeyword);
 }
 
-// The first TAB: a key is short, and a block or two looked at in place cost
-// less than a call.
-inline std::size_t FirstTab(std::string_view line) {
-  std::size_t at = 0;
-  for (; at + SHORT_BYTE_MASK_BLOCK <= line.size(); at += SHORT_BYTE_MASK_BLOCK) {
+// The first TAB among the line's whole blocks of 16 bytes, npos when none
+// is there: a key is short, and a block or two looked at in place cost less
+// than a call.
+inline std::size_t TabInBlocks(std::string_view line) {
+  for (std::size_t at = 0; at + SHORT_BYTE_MASK_BLOCK <= line.size(); at += SHORT_BYTE_MASK_BLOCK) {
     const unsigned tabs = ShortByteEqualMask(line.data() + at, '\t');
     if (tabs != 0) return at + static_cast<std::size_t>(std::countr_zero(tabs));
   }
-  return line.find('\t', at);
+  return std::string_view::npos;
 }
 
-bool LoweredEndsWith(std::string_view text, std::string_view lowerEnding) {
-  return LowerCase(text).ends_with(lowerEnding);
+// What the bytes before a key's TAB tell of whether it ends with a
+// lower-cased text ignoring case. Lower-casing goes character by character
+// and an ASCII byte is always a character of its own, so walking back from
+// the TAB, a difference among ASCII bytes settles it; a byte outside ASCII
+// leaves it to the key lower-cased whole.
+enum class CKeyEnding { kDiffers, kEnds, kLowerWhole };
+inline CKeyEnding TestKeyEnding(std::string_view line, std::size_t tab, std::string_view lowerEnding) {
+  std::size_t k = tab;
+  for (std::size_t e = lowerEnding.size(); e > 0; --e, --k) {
+    if (k == 0) return CKeyEnding::kDiffers;
+    const char c = line[k - 1];
+    if (static_cast<unsigned char>(c) >= 0x80) return CKeyEnding::kLowerWhole;
+    if (AsciiLower(c) != lowerEnding[e - 1]) return CKeyEnding::kDiffers;
+  }
+  return CKeyEnding::kEnds;
 }
 
 // Whether the line's key (the text before its first TAB; a line without
 // one is neither a question nor a lock line) may end with `lowerEnding`
-// ignoring case. Lower-casing goes character by character and an ASCII
-// byte is always a character of its own, so walking back from the TAB, a
-// difference among ASCII bytes settles it; only a key with a byte outside
-// ASCII in the walked part is lower-cased whole.
-inline bool KeyMayEndWith(std::string_view line, std::string_view lowerEnding) {
-  const std::size_t tab = FirstTab(line);
+// ignoring case.
+bool KeyMayEndWith(std::string_view line, std::string_view lowerEnding) {
+  std::size_t tab = TabInBlocks(line);
+  if (tab == std::string_view::npos) tab = line.find('\t', line.size() - line.size() % SHORT_BYTE_MASK_BLOCK);
   if (tab == std::string_view::npos) return false;
-  std::size_t k = tab;
-  for (std::size_t e = lowerEnding.size(); e > 0; --e, --k) {
-    if (k == 0) return false;
-    const char c = line[k - 1];
-    if (static_cast<unsigned char>(c) >= 0x80) return LoweredEndsWith(line.substr(0, tab), lowerEnding);
-    if (AsciiLower(c) != lowerEnding[e - 1]) return false;
+  switch (TestKeyEnding(line, tab, lowerEnding)) {
+    case CKeyEnding::kDiffers:
+      return false;
+    case CKeyEnding::kEnds:
+      return true;
+    case CKeyEnding::kLowerWhole:
+      break;
   }
-  return true;
+  return LowerCase(line.substr(0, tab)).ends_with(lowerEnding);
 }
 
-inline bool WantedLine(std::string_view line, const CWantedLines& wanted) {
+bool WantedLine(std::string_view line, const CWantedLines& wanted) {
   return (wanted.aliasLines && MayBeAliasLine(line)) ||
          (wanted.keyEnding && KeyMayEndWith(line, *wanted.keyEnding));
+}
+
+// Most lines of a large file are told unwanted here, by tests that call
+// nothing (and so cost no call's frame); the rest go to WantedLine.
+inline bool SurelyUnwanted(std::string_view line, const CWantedLines& wanted) {
+  if (wanted.aliasLines && MayBeAliasLine(line)) return false;
+  if (!wanted.keyEnding) return true;
+  const std::size_t tab = TabInBlocks(line);
+  return tab != std::string_view::npos && TestKeyEnding(line, tab, *wanted.keyEnding) == CKeyEnding::kDiffers;
 }
 
 }  // namespace
@@ -186,7 +207,7 @@ inline void CLineSplitter::TakeLine(std::string_view line, const OnLine& onLine)
     ++skipped;
     return;
   }
-  if (wanted == nullptr || WantedLine(line, *wanted)) onLine(line);
+  if (wanted == nullptr || (!SurelyUnwanted(line, *wanted) && WantedLine(line, *wanted))) onLine(line);
 }
 
 void CLineSplitter::DropLine() {
