@@ -2,7 +2,6 @@
 // through its alias lines, the user's questions and lock lines collected,
 // the refusals, and up to five questions chosen at random.
 #include <cstdint>
-#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -28,41 +27,6 @@ struct CUserQuestions {
     for (std::string& answer : answers) WipeString(answer);
   }
 };
-
-// Whether a line may be one of the user's, whatever its domain maps to: its
-// key (the text before its first TAB) ends with "\user" ignoring case.
-// Most lines of a large file end here, before any split.
-bool MayBeUsersLine(std::string_view line, const std::string& lowerSuffix) {
-  const std::size_t tab = line.find('\t');
-  if (tab == std::string_view::npos) return false;
-  const std::string_view key = line.substr(0, tab);
-  // Lower-cased, the key ends with the lower-cased suffix (lower-casing goes
-  // character by character). Its ASCII capitals made small, an ending equal
-  // to the suffix may be one; otherwise only a key with bytes outside ASCII
-  // may still be one, and is lower-cased whole.
-  if (key.size() >= lowerSuffix.size()) {
-    const std::string_view tail = key.substr(key.size() - lowerSuffix.size());
-    std::size_t i = tail.size();
-    while (i > 0) {
-      const char c = tail[i - 1];
-      if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lowerSuffix[i - 1]) break;
-      --i;
-    }
-    if (i == 0) return true;
-  }
-  std::uint64_t high = 0;
-  std::size_t at = 0;
-  for (; at + 8 <= key.size(); at += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, key.data() + at, 8);
-    high |= word;
-  }
-  for (; at < key.size(); ++at) high |= static_cast<unsigned char>(key[at]);
-  if ((high & 0x8080808080808080ull) == 0) return false;
-  const std::string lower = LowerCase(key);
-  return lower.size() >= lowerSuffix.size() &&
-         lower.compare(lower.size() - lowerSuffix.size(), lowerSuffix.size(), lowerSuffix) == 0;
-}
 
 // The key's question and lock lines among the candidates, with the traces.
 void CollectQuestions(const std::vector<std::string>& lines, const std::string& userKey, CUserQuestions& user) {
@@ -116,14 +80,19 @@ void CPwdResetConnection::LookupUser(PwdResetRecord& record) {
   log.Trace(REQUEST_TRACE_LEVEL, "Database file: %s", path.c_str());
   log.Trace(REQUEST_TRACE_LEVEL, "%s", "");
   // One pass: the alias lines, and every line that may be the user's under
-  // whatever domain the aliases give.
+  // whatever domain the aliases give (its key ends with "\user").
   CDomainAliases aliases;
   std::vector<std::string> candidates;
-  const std::string lowerSuffix = LowerCase("\\" + userName);
-  ReadDatabaseLines(path, true, [&](std::string_view line) {
-    aliases.Offer(line);
-    if (MayBeUsersLine(line, lowerSuffix)) candidates.emplace_back(line);
-  });
+  CWantedLines wanted;
+  wanted.aliasLines = true;
+  wanted.keyEnding = LowerCase("\\" + userName);
+  ReadDatabaseLines(
+      path, true,
+      [&](std::string_view line) {
+        aliases.Offer(line);
+        candidates.emplace_back(line);
+      },
+      &wanted);
 
   userKey = UserKey(aliases.Map(domain, true), userName);
   CUserQuestions user;

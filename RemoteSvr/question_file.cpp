@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <limits>
 
 #include "RemoteSvr/log_file.h"
+#include "platform/base/byte_masks.h"
 #include "platform/registry/registry.h"
 #include "platform/base/text.h"
 #include "platform/base/wipe.h"
@@ -27,6 +29,84 @@ bool IsAscii(std::string_view text) {
 }
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The tests below run on every line of a large file: inline, they sit in
+// the loop over its lines.
+
+// Only a line whose keyword follows its leading blanks can fit the
+// DOMAIN_ALIAS pattern. Every byte that may be part of a blank (any control
+// byte, the space, any byte outside ASCII) is passed over, so no line that
+// fits is turned away.
+inline bool MayBeAliasLine(std::string_view line) {
+  std::size_t head = 0;
+  while (head < line.size() && (static_cast<unsigned char>(line[head]) <= 0x20 ||
+                                static_cast<unsigned char>(line[head]) >= 0x80)) {
+    ++head;
+  }
+  // The first byte turns away almost every other line.
+  static constexpr std::string_view kKeyword = "DOMAIN_ALIAS";
+  return head < line.size() && line[head] == kKeyword[0] && line.substr(head).starts_with(kKeyword);
+}
+
+// The first TAB among the line's whole blocks of 16 bytes, npos when none
+// is there: a key is short, and a block or two looked at in place cost less
+// than a call.
+inline std::size_t TabInBlocks(std::string_view line) {
+  for (std::size_t at = 0; at + SHORT_BYTE_MASK_BLOCK <= line.size(); at += SHORT_BYTE_MASK_BLOCK) {
+    const unsigned tabs = ShortByteEqualMask(line.data() + at, '\t');
+    if (tabs != 0) return at + static_cast<std::size_t>(std::countr_zero(tabs));
+  }
+  return std::string_view::npos;
+}
+
+// What the bytes before a key's TAB tell of whether it ends with a
+// lower-cased text ignoring case. Lower-casing goes character by character
+// and an ASCII byte is always a character of its own, so walking back from
+// the TAB, a difference among ASCII bytes settles it; a byte outside ASCII
+// leaves it to the key lower-cased whole.
+enum class CKeyEnding { kDiffers, kEnds, kLowerWhole };
+inline CKeyEnding TestKeyEnding(std::string_view line, std::size_t tab, std::string_view lowerEnding) {
+  std::size_t k = tab;
+  for (std::size_t e = lowerEnding.size(); e > 0; --e, --k) {
+    if (k == 0) return CKeyEnding::kDiffers;
+    const char c = line[k - 1];
+    if (static_cast<unsigned char>(c) >= 0x80) return CKeyEnding::kLowerWhole;
+    if (AsciiLower(c) != lowerEnding[e - 1]) return CKeyEnding::kDiffers;
+  }
+  return CKeyEnding::kEnds;
+}
+
+// Whether the line's key (the text before its first TAB; a line without
+// one is neither a question nor a lock line) may end with `lowerEnding`
+// ignoring case.
+bool KeyMayEndWith(std::string_view line, std::string_view lowerEnding) {
+  std::size_t tab = TabInBlocks(line);
+  if (tab == std::string_view::npos) tab = line.find('\t', line.size() - line.size() % SHORT_BYTE_MASK_BLOCK);
+  if (tab == std::string_view::npos) return false;
+  switch (TestKeyEnding(line, tab, lowerEnding)) {
+    case CKeyEnding::kDiffers:
+      return false;
+    case CKeyEnding::kEnds:
+      return true;
+    case CKeyEnding::kLowerWhole:
+      break;
+  }
+  return LowerCase(line.substr(0, tab)).ends_with(lowerEnding);
+}
+
+bool WantedLine(std::string_view line, const CWantedLines& wanted) {
+  return (wanted.aliasLines && MayBeAliasLine(line)) ||
+         (wanted.keyEnding && KeyMayEndWith(line, *wanted.keyEnding));
+}
+
+// Most lines of a large file are told unwanted here, by tests that call
+// nothing (and so cost no call's frame); the rest go to WantedLine.
+inline bool SurelyUnwanted(std::string_view line, const CWantedLines& wanted) {
+  if (wanted.aliasLines && MayBeAliasLine(line)) return false;
+  if (!wanted.keyEnding) return true;
+  const std::size_t tab = TabInBlocks(line);
+  return tab != std::string_view::npos && TestKeyEnding(line, tab, *wanted.keyEnding) == CKeyEnding::kDiffers;
+}
 
 }  // namespace
 
@@ -54,6 +134,8 @@ std::string DatabaseFilePath(const std::string& directory) {
   return path;
 }
 
+bool IsWantedLine(std::string_view line, const CWantedLines& wanted) { return WantedLine(line, wanted); }
+
 CLineSplitter::~CLineSplitter() { WipeString(partial); }
 
 void CLineSplitter::Feed(std::string_view piece, const OnLine& onLine) {
@@ -74,7 +156,8 @@ void CLineSplitter::Feed(std::string_view piece, const OnLine& onLine) {
 }
 
 void CLineSplitter::FeedLines(std::string_view piece, const OnLine& onLine) {
-  while (!piece.empty()) {
+  // The line an earlier piece began.
+  if (!partial.empty() || skipping) {
     const std::size_t end = piece.find('\n');
     const std::string_view segment = piece.substr(0, end);
     // A CR may follow the longest line before its LF.
@@ -89,21 +172,42 @@ void CLineSplitter::FeedLines(std::string_view piece, const OnLine& onLine) {
     piece.remove_prefix(end + 1);
     if (skipping) {
       skipping = false;
-      continue;
-    }
-    std::string_view line = segment;
-    if (!partial.empty()) {
+    } else {
       partial.append(segment);
-      line = partial;
+      TakeLine(partial, onLine);
+      WipeString(partial);
     }
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.size() > MAX_DATABASE_LINE) {
-      DropLine();
-      continue;
-    }
-    onLine(line);
-    WipeString(partial);
   }
+  // The lines whole within the piece, their ends found a block at a time
+  // and then in the last bytes.
+  std::size_t start = 0;
+  for (std::size_t block = 0; block + BYTE_MASK_BLOCK <= piece.size(); block += BYTE_MASK_BLOCK) {
+    for (std::uint64_t ends = ByteEqualMask(piece.data() + block, '\n'); ends != 0; ends &= ends - 1) {
+      const std::size_t end = block + static_cast<std::size_t>(std::countr_zero(ends));
+      TakeLine(std::string_view(piece.data() + start, end - start), onLine);
+      start = end + 1;
+    }
+  }
+  for (std::size_t end; (end = piece.find('\n', start)) != std::string_view::npos; start = end + 1) {
+    TakeLine(std::string_view(piece.data() + start, end - start), onLine);
+  }
+  // The start of a line that a later piece ends.
+  const std::string_view rest = piece.substr(start);
+  if (rest.size() > MAX_DATABASE_LINE + 1) {
+    DropLine();
+    skipping = true;
+  } else {
+    partial.append(rest);
+  }
+}
+
+inline void CLineSplitter::TakeLine(std::string_view line, const OnLine& onLine) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  if (line.size() > MAX_DATABASE_LINE) {
+    ++skipped;
+    return;
+  }
+  if (wanted == nullptr || (!SurelyUnwanted(line, *wanted) && WantedLine(line, *wanted))) onLine(line);
 }
 
 void CLineSplitter::DropLine() {
@@ -118,13 +222,7 @@ void CLineSplitter::Finish(const OnLine& onLine) {
     return;
   }
   if (partial.empty()) return;
-  std::string_view line = partial;
-  if (line.back() == '\r') line.remove_suffix(1);
-  if (line.size() > MAX_DATABASE_LINE) {
-    DropLine();
-    return;
-  }
-  onLine(line);
+  TakeLine(partial, onLine);
   WipeString(partial);
 }
 
@@ -148,7 +246,8 @@ int OpenRegularFile(const std::string& path, int flags, int& error, mode_t mode)
   return fd;
 }
 
-bool ReadDatabaseLines(const std::string& path, bool traceLines, const CLineSplitter::OnLine& onLine) {
+bool ReadDatabaseLines(const std::string& path, bool traceLines, const CLineSplitter::OnLine& onLine,
+                       const CWantedLines* wanted) {
   CLogFile& log = LogFile();
   log.Trace(kFileTraceLevel, "    Opening %s", path.c_str());
   int error = 0;
@@ -160,10 +259,12 @@ bool ReadDatabaseLines(const std::string& path, bool traceLines, const CLineSpli
   const bool trace = traceLines && log.debugLevel >= kFileTraceLevel;
   const CLineSplitter::OnLine traced = [&](std::string_view line) {
     log.Trace(kFileTraceLevel, "    Read ..: %s", DescribeLine(line).c_str());
-    onLine(line);
+    if (wanted == nullptr || WantedLine(line, *wanted)) onLine(line);
   };
   const CLineSplitter::OnLine& each = trace ? traced : onLine;
-  CLineSplitter splitter;
+  // Traced, every line comes to `traced`; otherwise the splitter passes over
+  // the unwanted ones without a call.
+  CLineSplitter splitter(trace ? nullptr : wanted);
   std::string chunk(1 << 16, '\0');
   bool failed = false;
   for (;;) {
@@ -191,14 +292,18 @@ bool HasQuestionLine(const std::string& path, std::string_view userKey) {
   if (path.empty()) return false;
   bool found = false;
   std::vector<std::string_view> fields;
-  ReadDatabaseLines(path, false, [&](std::string_view line) {
-    if (found) return;
-    // Most lines end here, before any split.
-    const std::size_t tab = line.find('\t');
-    if (tab == std::string_view::npos || !SameTextIgnoringCase(line.substr(0, tab), userKey)) return;
-    SplitFields(line, fields);
-    found = fields.size() == 3 || fields.size() == 4;
-  });
+  CWantedLines wanted;
+  wanted.keyEnding = LowerCase(userKey);
+  ReadDatabaseLines(
+      path, false,
+      [&](std::string_view line) {
+        if (found) return;
+        const std::size_t tab = line.find('\t');
+        if (!SameTextIgnoringCase(line.substr(0, tab), userKey)) return;
+        SplitFields(line, fields);
+        found = fields.size() == 3 || fields.size() == 4;
+      },
+      &wanted);
   return found;
 }
 
@@ -249,17 +354,8 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 void CDomainAliases::Offer(std::string_view line) {
-  // Only a line whose keyword follows its leading blanks can fit the
-  // pattern; the test saves a pattern run, and a search through the line,
-  // on every question line of a large file. Every byte that may be part of
-  // a blank (any control byte, the space, any byte outside ASCII) is
-  // passed over, so no line that fits is turned away.
-  std::size_t head = 0;
-  while (head < line.size() && (static_cast<unsigned char>(line[head]) <= 0x20 ||
-                                static_cast<unsigned char>(line[head]) >= 0x80)) {
-    ++head;
-  }
-  if (line.substr(head, 12) != "DOMAIN_ALIAS") return;
+  // Saves a pattern run on every question line of a large file.
+  if (!MayBeAliasLine(line)) return;
   std::vector<std::string> groups;
   if (!QuestionFilePatterns().domainAlias.Match(std::string(line), groups)) return;
   aliases.push_back(CAlias{std::string(line), groups[1], groups[2]});
@@ -285,7 +381,9 @@ std::string CDomainAliases::Map(std::string_view domain, bool traceBlocks) const
 
 std::string MappedDomain(const std::string& path, std::string_view domain) {
   CDomainAliases aliases;
-  ReadDatabaseLines(path, false, [&](std::string_view line) { aliases.Offer(line); });
+  CWantedLines wanted;
+  wanted.aliasLines = true;
+  ReadDatabaseLines(path, false, [&](std::string_view line) { aliases.Offer(line); }, &wanted);
   return aliases.Map(domain, false);
 }
 

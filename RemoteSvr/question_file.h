@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,13 +57,26 @@ std::string DatabaseFilePath(const std::string& directory);
 // skipped whole and never held in memory.
 inline constexpr std::size_t MAX_DATABASE_LINE = 4096;
 
+// The lines a reader needs of the file, told cheaply from the rest of a
+// large file: each may still be none of them, but no line that is one is
+// left out.
+struct CWantedLines {
+  // Lines that may fit the DOMAIN_ALIAS pattern.
+  bool aliasLines = false;
+  // Lower-cased (LowerCase): lines whose key may end with it ignoring case.
+  std::optional<std::string> keyEnding;
+};
+bool IsWantedLine(std::string_view line, const CWantedLines& wanted);
+
 // Splits bytes that arrive in pieces into lines: LF and CR LF ends alike,
 // a last line without an end counts, a leading UTF-8 byte-order mark is
 // dropped, a line longer than MAX_DATABASE_LINE is skipped (and counted).
-// What it keeps of a broken line is wiped when it goes.
+// With `wanted`, only the wanted lines are handed on. What it keeps of a
+// broken line is wiped when it goes.
 class CLineSplitter {
  public:
   using OnLine = std::function<void(std::string_view)>;
+  explicit CLineSplitter(const CWantedLines* wanted = nullptr) : wanted(wanted) {}
   ~CLineSplitter();
   void Feed(std::string_view piece, const OnLine& onLine);
   void Finish(const OnLine& onLine);
@@ -71,9 +85,13 @@ class CLineSplitter {
 
  private:
   void FeedLines(std::string_view piece, const OnLine& onLine);
+  // A whole line, its end not yet taken off: skipped when too long, handed
+  // on when wanted.
+  void TakeLine(std::string_view line, const OnLine& onLine);
   // The current line is too long: drops what is kept of it and counts it.
   void DropLine();
 
+  const CWantedLines* wanted;
   std::string partial;  // at most MAX_DATABASE_LINE + 1 bytes (a CR may follow)
   bool started = false;
   bool skipping = false;  // inside a line that is too long, until its end
@@ -90,9 +108,11 @@ int OpenRegularFile(const std::string& path, int flags, int& error, mode_t mode 
 // memory whole. Traces (level 9) "    Opening %s", with `traceLines` each
 // line as "    Read ..: %s" in its safe form (DescribeLine), the count of
 // lines skipped as too long, and "    Error" when reading failed part-way
-// (the lines read so far count). False, with no line, when the file cannot
-// be opened or is not a regular file.
-bool ReadDatabaseLines(const std::string& path, bool traceLines, const CLineSplitter::OnLine& onLine);
+// (the lines read so far count). Every line is traced, but with `wanted`
+// only the wanted lines are handed on. False, with no line, when the file
+// cannot be opened or is not a regular file.
+bool ReadDatabaseLines(const std::string& path, bool traceLines, const CLineSplitter::OnLine& onLine,
+                       const CWantedLines* wanted = nullptr);
 
 // Whether the file holds a question line (3 or 4 fields) whose key equals
 // `userKey` ignoring case. False when `path` is empty or cannot be read.

@@ -314,7 +314,7 @@ int main(int argc, char** argv) {
   const bool lookupBound = oneLookup <= 2 * readAndSplit;
   std::printf("\none lookup (p50, 1 connection) %.3f ms; twice the read and split %.3f ms: %s\n", 1e3 * oneLookup,
               2e3 * readAndSplit, lookupBound ? "within" : "OVER");
-  std::printf("one lookup / bare read = %.2f (goal: at most 2)\n\n", oneLookup / bareRead);
+  std::printf("one lookup / bare read = %.2f (goal: at most 2.5)\n\n", oneLookup / bareRead);
 
   WriteQuestionFile(questionFile, kSmallUsers);
   const CRunResult small = RunLookups(port, 64, options.seconds, kSmallUsers);

@@ -1,11 +1,13 @@
 // libFuzzer target: the question file "Pellucor.txt" as the service reads
 // it: split into lines (from pieces of any size and from the file), each
-// line's kind and safe trace form, the alias lines, and the settings read at
-// start-up. Input: one byte for the size of the pieces, then the file.
+// line's kind and safe trace form, the alias lines, the lines a reader
+// wants, and the settings read at start-up. Input: one byte for the size of
+// the pieces, then the file.
 // Domain-controller lines ask a directory that never answers, so nothing
 // leaves the process.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,6 +18,7 @@
 #include "RemoteSvr/database_settings.h"
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/question_file.h"
+#include "platform/base/text.h"
 #include "platform/ldap/winldap.h"
 #include "platform/ldap/winldap_backend.h"
 #include "tests/fuzz/scratch_directory.h"
@@ -77,6 +80,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     aliases.Offer(line);
   });
   if (fromPieces != fromFile) __builtin_trap();
+
+  // A filtered read hands on just the lines the filter wants, and the
+  // filter passes over no alias line and no line whose key ends with the
+  // ending asked for ignoring case (here the lower-cased key from its first
+  // backslash, or from its middle).
+  const CQuestionFilePatterns& patterns = QuestionFilePatterns();
+  std::vector<std::string> groups;
+  for (const std::string& line : fromFile) {
+    const std::string lowerKey = LowerCase(std::string_view(line).substr(0, line.find('\t')));
+    CWantedLines wanted;
+    wanted.aliasLines = true;
+    wanted.keyEnding = lowerKey.substr(std::min(lowerKey.find('\\'), lowerKey.size() / 2));
+    if (line.find('\t') != std::string::npos && !IsWantedLine(line, wanted)) __builtin_trap();
+    if (patterns.domainAlias.Match(line, groups) && !IsWantedLine(line, wanted)) __builtin_trap();
+  }
+  if (!fromFile.empty()) {
+    CWantedLines wanted;
+    wanted.aliasLines = data[0] & 1;
+    const std::string lowerKey = LowerCase(std::string_view(fromFile.front()).substr(0, fromFile.front().find('\t')));
+    wanted.keyEnding = lowerKey.substr(lowerKey.size() / 2);
+    std::vector<std::string> filtered;
+    ReadDatabaseLines(path, false, [&](std::string_view line) { filtered.emplace_back(line); }, &wanted);
+    std::vector<std::string> expected;
+    for (const std::string& line : fromFile) {
+      if (IsWantedLine(line, wanted)) expected.push_back(line);
+    }
+    if (filtered != expected) __builtin_trap();
+  }
   aliases.Map(fromFile.empty() ? std::string_view() : std::string_view(fromFile.front()).substr(0, 40), true);
   MappedDomain(path, "DOMAIN");
 

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "RemoteSvr/log_file.h"
+#include "platform/base/text.h"
 #include "tests/support/service_fixture.h"
 
 namespace {
@@ -181,33 +182,78 @@ TEST(QuestionFile, SettingsNumbersAndKeys) {
   EXPECT_FALSE(SameTextIgnoringCase("corp\\alice ", "corp\\alice"));
 }
 
-}  // namespace
-
-namespace {
-
-// The requests' own readers give the same answers with the file's traces
-// and without: the key's question line, and the domain through the aliases.
-TEST(QuestionFile, QuestionLineAndAliasWithoutTheFileTraces) {
+// The failure notification's readers: the key's question line, and the
+// domain through the aliases.
+TEST(QuestionFile, QuestionLineAndAliasOfTheFile) {
   CServiceFiles files;
   files.WriteQuestionFile("corp\\bob\t{{LOCKED}}\n"
                           "DOMAIN_ALIAS sales corp\n"
                           "corp\\alice\tPet?\tRex\n"
                           "corp\\bob\tPet?\tRex\tand\ttoo many\n"
+                          "corp\\\xE2\x84\xAA" "ate\tPet?\tRex\n"  // the Kelvin sign: "kate"
                           "DOMAIN_ALIAS corp other\n"
                           "\t \tDOMAIN_ALIAS  tabbed\tcorp \n"
                           "# DOMAIN_ALIAS commented corp\n");
   const struct {
     const char* key;
     bool known;
-  } keys[] = {{"corp\\alice", true}, {"CORP\\ALICE", true}, {"corp\\bob", false}, {"corp\\alic", false}};
+  } keys[] = {{"corp\\alice", true}, {"CORP\\ALICE", true}, {"corp\\bob", false},
+              {"corp\\alic", false},  {"corp\\kate", true}};
+  for (const auto& k : keys) EXPECT_EQ(HasQuestionLine(files.QuestionFilePath(), k.key), k.known) << k.key;
+  EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "SALES"), "corp");
+  EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "corp"), "other");
+  EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "Tabbed"), "corp");
+  EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "commented"), "commented");
+}
+
+// A lookup's reader for the user "Kate": every alias line and every line
+// whose key may be "<any domain>\kate" ignoring case comes through, with
+// the file's traces (the traced reader picks) and without (the splitter
+// does); most others are passed over.
+TEST(QuestionFile, WantedLinesWithAndWithoutTheFileTraces) {
+  const struct {
+    const char* line;
+    bool wanted;
+  } cases[] = {
+      {"corp\\kate\tPet?\tRex", true},
+      {"CORP\\KATE\tPet?\tRex", true},                     // case only
+      {"elsewhere\\Kate\t{{LOCKED}}", true},                // any domain: an alias may map to it
+      {"corp\\\xE2\x84\xAA" "ate\tPet?\tRex", true},      // the Kelvin sign lower-cases to "k"
+      {"\xC3\x89" "corp\\kate\tPet?\tRex", true},          // a first byte outside ASCII
+      {"corp\\\xC3\x84te\tPet?\tRex", false},              // lower-cased whole, still no "kate"
+      {"corp\\kat\tPet?\tRex", false},                     // a prefix of the name
+      {"corp\\katey\tPet?\tRex", false},                   // the name a prefix of it
+      {"corp\\xkate\tPet?\tRex", false},                   // ends like it, not at the backslash
+      {"kate\tPet?\tRex", false},                           // shorter than "\kate"
+      {"corp\\kate \tPet?\tRex", false},                   // a blank before the TAB
+      {"corp\\kate", false},                                // no TAB: one field
+      {"a long domain name, longer than a block\\kate\tPet?\tRex", true},
+      {"DOMAIN_ALIAS corp other", true},
+      {"\t \tDOMAIN_ALIAS  tabbed\tcorp ", true},             // blanks and TABs before it
+      {"\xC2\xA0" "DOMAIN_ALIAS corp other", true},           // bytes outside ASCII before it
+      {"domain_alias corp other", false},                    // the keyword's case counts
+      {"# DOMAIN_ALIAS commented corp", false},
+      {"", false},
+  };
+  CWantedLines wanted;
+  wanted.aliasLines = true;
+  wanted.keyEnding = LowerCase("\\Kate");
+  std::string text;
+  std::vector<std::string> expected;
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsWantedLine(c.line, wanted), c.wanted) << c.line;
+    text += std::string(c.line) + "\r\n";
+    if (c.wanted) expected.emplace_back(c.line);
+  }
+  CServiceFiles files;
+  files.WriteQuestionFile(text);
   const std::int32_t level = LogFile().debugLevel;
   for (const std::int32_t traced : {0, 9}) {
     LogFile().debugLevel = traced;
-    for (const auto& k : keys) EXPECT_EQ(HasQuestionLine(files.QuestionFilePath(), k.key), k.known) << k.key << traced;
-    EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "SALES"), "corp") << traced;
-    EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "corp"), "other") << traced;
-    EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "Tabbed"), "corp") << traced;
-    EXPECT_EQ(MappedDomain(files.QuestionFilePath(), "commented"), "commented") << traced;
+    std::vector<std::string> lines;
+    ASSERT_TRUE(ReadDatabaseLines(
+        files.QuestionFilePath(), true, [&](std::string_view line) { lines.emplace_back(line); }, &wanted));
+    EXPECT_EQ(lines, expected) << traced;
   }
   LogFile().debugLevel = level;
 }
