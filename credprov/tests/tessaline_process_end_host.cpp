@@ -2,8 +2,9 @@
 // library, makes the provider, selects the reset tile, types a name and
 // submits (no server is configured, so the step ends at once), deselects
 // and releases everything (or leaves that to its exit handler), then ends
-// as its first argument says (tests/support/process_end.h). Like a logon screen built apart, it links
-// none of our window model: the library brings the desktop in with it.
+// as its first argument says (tests/support/process_end.h). Like a logon
+// screen built apart, it links none of our window model: the library
+// brings the desktop in with it.
 #include <dlfcn.h>
 #include <stdlib.h>
 

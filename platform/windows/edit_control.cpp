@@ -13,10 +13,15 @@
 namespace {
 
 void Notify(HWND window, WORD code) {
-  const auto record = WindowRecordCopy(window);
-  if (!record || record->parent == nullptr) return;
-  SendMessageW(record->parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(record->id), code),
-               reinterpret_cast<LPARAM>(window));
+  // The two fields alone: the record's text may be a password.
+  HWND parent = nullptr;
+  int id = 0;
+  WithWindowRecord(window, [&](CWindowRecord& r) {
+    parent = r.parent;
+    id = r.id;
+  });
+  if (parent == nullptr) return;
+  SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), code), reinterpret_cast<LPARAM>(window));
 }
 
 }  // namespace

@@ -324,9 +324,9 @@ int GetDlgCtrlID(HWND window) {
 }
 
 HWND GetParent(HWND window) {
-  const auto record = WindowRecordCopy(window);
-  if (!record) return nullptr;
-  return record->parent != nullptr ? record->parent : record->owner;
+  HWND found = nullptr;
+  WithWindowRecord(window, [&](CWindowRecord& r) { found = r.parent != nullptr ? r.parent : r.owner; });
+  return found;
 }
 
 HWND GetWindow(HWND window, UINT command) {
@@ -393,9 +393,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       return reinterpret_cast<LRESULT>(previous);
     }
     case WM_GETICON: {
-      const auto record = WindowRecordCopy(window);
-      if (!record) return 0;
-      return reinterpret_cast<LRESULT>(wParam == ICON_BIG ? record->bigIcon : record->smallIcon);
+      const auto which = wParam == ICON_BIG ? &CWindowRecord::bigIcon : &CWindowRecord::smallIcon;
+      const auto icon = WindowRecordField(window, which);
+      return reinterpret_cast<LRESULT>(icon.value_or(nullptr));
     }
     case WM_CLOSE:
       DestroyWindow(window);
