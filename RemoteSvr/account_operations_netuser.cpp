@@ -86,6 +86,14 @@ NET_API_STATUS SetPasswordInfo(LPCWSTR server, LPCWSTR user, std::u16string& pas
   return NetUserSetInfo(server, user, 1003, reinterpret_cast<LPBYTE>(&info), &parmError);
 }
 
+// The domain's password rules refused the temporary password: its form is
+// fixed, so the same reset would be refused again; nothing was written.
+bool TemporaryRefusedByThePolicy(NET_API_STATUS status) {
+  return status == ERROR_PASSWORD_RESTRICTION || status == NERR_PasswordTooShort;
+}
+
+constexpr char kTemporaryRefused[] = "The domain refused the two-stage reset's temporary password: ";
+
 // The directory judged the account or the new password: the same reset
 // the one-stage way would go against the same judgement (or undo the
 // change's own rules), so the temporary password stays.
@@ -175,6 +183,10 @@ int CPwdResetConnection::SetPasswordNetUser(const std::string& domain, const std
   }
   status = SetPasswordInfo(server, user.c_str(), twoStage ? wideTemporary : password);
   if (status != NERR_Success) {
+    if (twoStage && TemporaryRefusedByThePolicy(status)) {
+      errorText = kTemporaryRefused + Reason(status) + " " + kOldPasswordWorks;
+      return 0;
+    }
     if (!CutOffMidway(status)) return Failed(status, errorText);
     errorText = Reason(status) + " " + kMaybeWritten;
     return 0;

@@ -188,8 +188,10 @@ TEST_F(AccountNetUserTest, FailureBeforeAnyWriteIsTheStatusTextAndNothingAfterIt
     DWORD status;
     std::size_t callsMade;
   } const cases[] = {
-      {"", "set1003", NERR_PasswordTooShort, 2},
+      {"", "set1003", NERR_UserNotFound, 2},
+      // In one stage the rules refused the user's own new password.
       {"\"TwoStageReset\"=dword:00000000\r\n", "set1003", ERROR_PASSWORD_RESTRICTION, 1},
+      {"\"TwoStageReset\"=dword:00000000\r\n", "set1003", NERR_PasswordTooShort, 1},
       // A code without a text.
       {"", "set1003", 2999, 2},
   };
@@ -201,6 +203,20 @@ TEST_F(AccountNetUserTest, FailureBeforeAnyWriteIsTheStatusTextAndNothingAfterIt
     EXPECT_EQ(backend.calls.size(), c.callsMade) << c.call;
   }
   EXPECT_EQ(errorText, "Unknown error 2999");
+}
+
+TEST_F(AccountNetUserTest, TemporaryPasswordTheDomainRefusesIsNamedAndNothingAfterItRuns) {
+  for (const DWORD status : {ERROR_PASSWORD_RESTRICTION, NERR_PasswordTooShort}) {
+    backend.Fail("set1003", status);
+    EXPECT_EQ(SetPassword("corp", "New-Passw0rd"), 0) << status;
+    std::string reason = CWin32ErrorText(status).text;
+    reason.pop_back();
+    EXPECT_EQ(errorText, "The domain refused the two-stage reset's temporary password: " + reason +
+                             " The password was not changed; the old one still works.");
+    const std::string temporary = TemporaryOf(backend.calls);
+    EXPECT_EQ(backend.calls, (std::vector<std::string>{"ready [dc7.corp]", "set1003 [dc7.corp] anna " + temporary}));
+    EXPECT_EQ(errorText.find(temporary), std::string::npos);
+  }
 }
 
 TEST_F(AccountNetUserTest, FirstWriteCutOffMidwaySaysThePasswordMayHaveChanged) {

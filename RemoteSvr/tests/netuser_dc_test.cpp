@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <regex>
 #include <string>
 
 #include "RemoteSvr/common/record_client.h"
 #include "tests/support/dc_outage.h"
+#include "tests/support/dc_password_rules.h"
 #include "tests/support/dc_service_fixture.h"
 
 namespace {
@@ -198,6 +200,42 @@ TEST_F(NetUserDcTest, TwoStageResetWhoseChangeCannotRunKeepsTheOldPasswordAndSay
     service->Stop();
     service.reset();
   }
+}
+
+TEST_F(NetUserDcTest, TemporaryPasswordTheDomainsRulesRefuseChangesNothingAndSaysSo) {
+  // The temporary password has no lower-case letter; the new one meets
+  // every rule.
+  const CDcPasswordRules rules("MIN_LOWER 1\nALLOW_MIXED_CASE 1\n");
+  const std::string user = Start("nutemp");
+  CDcDirectory::FailLogOns(user);
+  const CDcAccount before = directory.ReadAccount(user);
+  ASSERT_TRUE(before.LockedOut());
+  const PwdResetRecord reply = LookUpAndSetPassword(DcSettings().domain, user, "Fresh-Passw0rd");
+  EXPECT_FALSE(ReplySucceeded(reply));
+  const std::string expected =
+      "The domain refused the two-stage reset's temporary password: Unable to update the password. The value provided "
+      "for the new password does not meet the length, complexity, or history requirements of the domain. The "
+      "password was not changed; the old one still works.";
+  EXPECT_EQ(ReplyText(reply), expected);
+  const CDcAccount after = directory.ReadAccount(user);
+  EXPECT_EQ(after.userAccountControl, before.userAccountControl);
+  EXPECT_EQ(after.pwdLastSet, before.pwdLastSet);
+  EXPECT_EQ(after.lockoutTime, before.lockoutTime);
+  const std::string log = files.LogText();
+  EXPECT_NE(log.find("    Error .....: " + expected), std::string::npos) << log;
+  EXPECT_FALSE(std::regex_search(log, std::regex("[0-9A-F]{4}(-[0-9A-F]{4}){7}"))) << "a temporary password in the log";
+  EXPECT_EQ(log.find("Fresh-Passw0rd"), std::string::npos) << "the new password in the log";
+  ASSERT_TRUE(ReplySucceeded(LookUpAndUnlock(DcSettings().domain, user)));
+  EXPECT_TRUE(CDcDirectory::CanLogOn(user, kStart));
+  EXPECT_FALSE(CDcDirectory::CanLogOn(user, "Fresh-Passw0rd"));
+
+  // In one stage the same rules take the new password.
+  WriteRegistry("\"TwoStageReset\"=dword:00000000\r\n");
+  const PwdResetRecord oneStage = LookUpAndSetPassword(DcSettings().domain, user, "Fresh-Passw0rd");
+  EXPECT_TRUE(ReplySucceeded(oneStage)) << ReplyText(oneStage);
+  EXPECT_EQ(ReplyText(oneStage), "Password changed");
+  EXPECT_TRUE(CDcDirectory::CanLogOn(user, "Fresh-Passw0rd"));
+  EXPECT_FALSE(CDcDirectory::CanLogOn(user, kStart));
 }
 
 }  // namespace

@@ -6,12 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "tests/support/dc_directory.h"
+#include "tests/support/dc_password_rules.h"
 #include "tests/support/dc_test_users.h"
 #include "platform/netapi/netapi.h"
 #include "platform/base/text.h"
@@ -85,21 +83,11 @@ TEST_F(NetApiDcTest, AdministratorsResetLetsOnlyTheNewPasswordLogOnWhateverTheSe
   }
 }
 
-// The DC's check password script judges by the rules in DC_SYSTEM_DIR (the
-// test holds that folder's resource lock): here, at least 8 characters.
-class CDomainRules {
- public:
-  CDomainRules() : m_path(std::string(std::getenv("DC_SYSTEM_DIR")) + "/MorrowenRules.txt") {
-    std::ofstream(m_path) << "LOGDIR " << ::testing::TempDir() << "\nACTIVE 1\nMIN_LENGTH 8\n";
-  }
-  ~CDomainRules() { std::remove(m_path.c_str()); }
-
- private:
-  std::string m_path;
-};
+// The DC's rules here: at least 8 characters.
+constexpr char kDomainRules[] = "MIN_LENGTH 8\n";
 
 TEST_F(NetApiDcTest, UsersOwnChangeNeedsTheRightOldPasswordAndAPasswordThePolicyTakes) {
-  const CDomainRules rules;
+  const CDcPasswordRules rules(kDomainRules);
   const std::string user = NewUser("change", "Start-Passw0rd");
   EXPECT_EQ(Change(nullptr, user, "Wrong-Passw0rd", "Other-Passw0rd"), ERROR_INVALID_PASSWORD);
   EXPECT_TRUE(CDcDirectory::CanLogOn(user, "Start-Passw0rd"));
@@ -113,7 +101,7 @@ TEST_F(NetApiDcTest, UsersOwnChangeNeedsTheRightOldPasswordAndAPasswordThePolicy
 }
 
 TEST_F(NetApiDcTest, DomainPolicyRefusesAnAdministratorsResetToo) {
-  const CDomainRules rules;
+  const CDcPasswordRules rules(kDomainRules);
   const std::string user = NewUser("refuse", "Start-Passw0rd");
   EXPECT_EQ(SetPassword(nullptr, user, "ab"), ERROR_PASSWORD_RESTRICTION);
   EXPECT_TRUE(CDcDirectory::CanLogOn(user, "Start-Passw0rd"));
