@@ -42,6 +42,7 @@ TEST_F(CertificateDcTest, EachPathNamesTheCertificateAndItsReasonOrTheMissingCon
   const CDcSettings& dc = DcSettings();
   const std::string untrusted = "unable to get local issuer certificate";
   const std::string oneStage = "\"TwoStageReset\"=dword:00000000\r\n";
+  const std::string emptyFile = files.Folder() + "/empty-ca.pem";  // what CForeignTrust makes
   enum class Trust { kDcCa, kOtherCa, kEmptyFile };
   const struct {
     const char* what;
@@ -55,7 +56,7 @@ TEST_F(CertificateDcTest, EachPathNamesTheCertificateAndItsReasonOrTheMissingCon
       {"network user, two stages, another CA", "", "", Trust::kOtherCa, false,
        kUntrustedRoot + CertificateOf(dc.address, untrusted) + kOldPasswordWorks},
       {"network user, two stages, no CA at all", "", "", Trust::kEmptyFile, false,
-       kUntrustedRoot + CertificateOf(dc.address, "no trusted CA could be read from " + files.Folder() + "/empty-ca.pem") + kOldPasswordWorks},
+       kUntrustedRoot + CertificateOf(dc.address, "no trusted CA could be read from " + emptyFile) + kOldPasswordWorks},
       {"network user, two stages, the controller by another name", "", Controller("localhost"), Trust::kDcCa, false,
        kNameMismatch + CertificateOf("localhost", "hostname mismatch") + kOldPasswordWorks},
       // libnetapi's set needs no certificate; the account's state over

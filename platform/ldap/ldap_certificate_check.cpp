@@ -124,8 +124,10 @@ CCertificateProblem CertificateProblem(const sockaddr* address, socklen_t length
   CCertificateProblem problem;
   // A file or folder that holds no CA leaves nothing to verify against
   // (libldap's own handshake fails on it too).
-  if (!trusted && (caFile != nullptr || caDir != nullptr))
-    problem = {CERT_E_UNTRUSTEDROOT, "no trusted CA could be read from " + (caFile != nullptr ? trust.caFile : trust.caDir)};
+  if (!trusted && (caFile != nullptr || caDir != nullptr)) {
+    problem = {CERT_E_UNTRUSTEDROOT,
+               "no trusted CA could be read from " + (caFile != nullptr ? trust.caFile : trust.caDir)};
+  }
   SSL* ssl = trusted ? SSL_new(context) : nullptr;
   const int fd = ssl != nullptr ? ConnectBefore(address, length, deadline) : -1;
   if (fd >= 0) {

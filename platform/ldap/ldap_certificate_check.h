@@ -28,4 +28,4 @@ struct CCertificateProblem {
 // no CA at all; none when it verifies or when no handshake completes
 // within `seconds`.
 CCertificateProblem CertificateProblem(const sockaddr* address, socklen_t length, const std::string& host,
-                               const CCertificateTrust& trust, int seconds);
+                                       const CCertificateTrust& trust, int seconds);

@@ -62,8 +62,8 @@ TEST(FormatMessage, FailsForUnknownCodesAndSmallBuffers) {
 
 std::string SystemText(DWORD code) {
   char buffer[512] = {};
-  const DWORD length =
-      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer, 511, nullptr);
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                      buffer, 511, nullptr);
   return std::string(buffer, length);
 }
 
@@ -76,7 +76,8 @@ TEST(FormatMessage, ACertificatesStatusEndsWithTheReasonNotedOnThisThread) {
   EXPECT_EQ(SystemText(CERT_E_UNTRUSTEDROOT), untrusted + "\r\n") << "no note yet";
   SetCertificateFailure(note);
   EXPECT_EQ(SystemText(CERT_E_UNTRUSTEDROOT), untrusted + " " + note + "\r\n");
-  EXPECT_EQ(SystemText(CERT_E_CN_NO_MATCH), "The certificate's CN name does not match the passed value. " + note + "\r\n");
+  EXPECT_EQ(SystemText(CERT_E_CN_NO_MATCH),
+            "The certificate's CN name does not match the passed value. " + note + "\r\n");
   EXPECT_EQ(SystemText(ERROR_ACCESS_DENIED), "Access is denied.\r\n") << "only the trust family's texts";
   // Another thread has a note of its own.
   std::string elsewhere;
