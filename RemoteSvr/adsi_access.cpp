@@ -7,6 +7,7 @@
 
 #include "RemoteSvr/common/split_string.h"
 #include "platform/adsi/adsi.h"
+#include "platform/base/certificate_failure.h"
 #include "platform/base/format_message.h"
 #include "platform/base/last_error.h"
 #include "platform/base/text.h"
@@ -101,10 +102,13 @@ std::string CAdsiAccess::FormatResult(HRESULT result) {
                                   [result](const AdsiErrorName& entry) { return entry.code == result; });
   if (named != std::end(kAdsiErrorNames)) {
     text = named->name;
-  } else if (HRESULT_FACILITY(result) == FACILITY_WIN32) {
+  } else if (HRESULT_FACILITY(result) == FACILITY_WIN32 || IsCertificateStatus(static_cast<DWORD>(result))) {
+    // A controller's certificate that did not verify has a system text of
+    // its own, with the reason.
+    const DWORD code = HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result) : static_cast<DWORD>(result);
     char buffer[1024] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                        HRESULT_CODE(result), kSystemDefaultLanguage, buffer, sizeof buffer, nullptr);
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                        kSystemDefaultLanguage, buffer, sizeof buffer, nullptr);
     if (length > 0) {
       text.assign(buffer, length);
     } else {

@@ -51,7 +51,8 @@ class CAdsiAccess {
   bool OutcomeUnknown() const { return outcomeUnknown; }
 
   // "Success" for a result that is not a failure; else the ADSI error's
-  // name, or the system text of a Win32 result ("Error %ld" without one),
+  // name, or the system text of a Win32 result or of a certificate's
+  // status (platform/base/certificate_failure.h; "Error %ld" without one),
   // followed by the thread's extended error " (provider : text)" when one
   // is recorded; line feeds, carriage returns and tabs removed.
   static std::string FormatResult(HRESULT result);

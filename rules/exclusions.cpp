@@ -2,6 +2,8 @@
 #include "rules/exclusions.h"
 
 #include "platform/netapi/netapi.h"
+#include "platform/base/certificate_failure.h"
+#include "platform/base/format_message.h"
 #include "platform/base/text.h"
 #include "rules/rule_engine.h"
 #include "rules/rule_log.h"
@@ -44,6 +46,25 @@ BOOL AnyGroupExcluded(HWND ownerWindow, std::u16string_view userName, const CNet
   return FALSE;
 }
 
+// Exempts nobody until an administrator mends the trust, so unlike any
+// other failed look-up it is told: one line a check, the status's text
+// naming the controller and the reason.
+class CCertificateFailureLine {
+ public:
+  void Tell(std::u16string_view userName, NET_API_STATUS status) {
+    if (m_told || !IsCertificateStatus(status)) return;
+    m_told = true;
+    char text[1024] = {};
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, status, 0, text,
+                                  sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n')) text[--length] = '\0';
+    WriteRulesLog("User %s: groups not read: %s", Utf16ToUtf8(userName).c_str(), text);
+  }
+
+ private:
+  bool m_told = false;
+};
+
 }  // namespace
 
 BOOL IsUserExcluded(HWND, std::u16string_view userName, std::u16string&) {
@@ -67,26 +88,31 @@ BOOL IsUserInExcludedGroup(HWND ownerWindow, std::u16string_view userName, std::
   if (EngineState().excludedGroupMap.Empty()) return FALSE;
   const std::u16string user(userName);
   BOOL excluded = FALSE;
+  CCertificateFailureLine certificateFailure;
   {
     CNetApiBuffer buffer;
     DWORD read = 0, total = 0;
-    if (NetUserGetGroups(nullptr, user.c_str(), 0, buffer.Out(), kPreferredMaximumLength, &read, &total) ==
-        NERR_Success) {
+    const NET_API_STATUS status =
+        NetUserGetGroups(nullptr, user.c_str(), 0, buffer.Out(), kPreferredMaximumLength, &read, &total);
+    if (status == NERR_Success) {
       excluded = AnyGroupExcluded<GROUP_USERS_INFO_0>(
           ownerWindow, userName, buffer, read, "User %s: in global group %s",
           [](const GROUP_USERS_INFO_0& g) { return g.grui0_name; }, message);
     }
+    certificateFailure.Tell(userName, status);
   }
   {
     // Asked even when a global group already exempts the user.
     CNetApiBuffer buffer;
     DWORD read = 0, total = 0;
-    if (NetUserGetLocalGroups(nullptr, user.c_str(), 0, LG_INCLUDE_INDIRECT, buffer.Out(), kPreferredMaximumLength,
-                              &read, &total) == NERR_Success) {
+    const NET_API_STATUS status = NetUserGetLocalGroups(nullptr, user.c_str(), 0, LG_INCLUDE_INDIRECT, buffer.Out(),
+                                                        kPreferredMaximumLength, &read, &total);
+    if (status == NERR_Success) {
       excluded |= AnyGroupExcluded<LOCALGROUP_USERS_INFO_0>(
           ownerWindow, userName, buffer, read, "User %s: in local group %s",
           [](const LOCALGROUP_USERS_INFO_0& g) { return g.lgrui0_name; }, message);
     }
+    certificateFailure.Tell(userName, status);
   }
   return excluded;
 }

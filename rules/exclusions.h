@@ -17,5 +17,6 @@ BOOL IsGroupExcluded(HWND ownerWindow, std::u16string_view userName, std::u16str
 
 // TRUE when one of the user's global or local groups (the latter also
 // through nested groups) is excluded. Asks for no group while no group is
-// excluded; a failed look-up counts as no groups.
+// excluded; a failed look-up counts as no groups, and only one refused for
+// the controller's certificate is told, once a check, in the rule log.
 BOOL IsUserInExcludedGroup(HWND ownerWindow, std::u16string_view userName, std::u16string& message);

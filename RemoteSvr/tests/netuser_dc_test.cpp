@@ -11,6 +11,7 @@
 #include "tests/support/dc_outage.h"
 #include "tests/support/dc_password_rules.h"
 #include "tests/support/dc_service_fixture.h"
+#include "tests/support/foreign_trust.h"
 
 namespace {
 
@@ -27,29 +28,6 @@ class NetUserDcTest : public CDcServiceTest {
   }
 
   static constexpr const char* kStart = "Start-Passw0rd";
-};
-
-// The service started within its life trusts only a CA of the test's own,
-// which signed nothing the DC holds (the test process keeps the trust it
-// read at its first connection).
-class CForeignTrust {
- public:
-  explicit CForeignTrust(const std::string& folder) : m_saved(std::getenv("LDAPTLS_CACERT")) {
-    const std::string ca = folder + "/foreign-ca.pem";
-    const std::string command = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
-                                "-subj /CN=Foreign -keyout '" + folder + "/foreign-ca.key' -out '" + ca +
-                                "' >/dev/null 2>&1";
-    made = std::system(command.c_str()) == 0;
-    ::setenv("LDAPTLS_CACERT", ca.c_str(), 1);
-  }
-  ~CForeignTrust() {
-    if (m_saved != nullptr) ::setenv("LDAPTLS_CACERT", m_saved, 1);
-    else ::unsetenv("LDAPTLS_CACERT");
-  }
-  bool made = false;
-
- private:
-  const char* m_saved;
 };
 
 bool IsKnownText(const std::string& text) { return !text.empty() && text.rfind("Unknown error", 0) != 0; }
@@ -177,6 +155,7 @@ TEST_F(NetUserDcTest, TwoStageResetWhoseChangeCannotRunKeepsTheOldPasswordAndSay
     const std::string byAnotherName = "DOMAIN_CONTROLLER " + DcSettings().domain + " localhost\n";
     WriteQuestions(DcSettings().domain, {user}, foreignCa ? "" : byAnotherName);
     {
+      // The service trusts what LDAPTLS_CACERT named when it started.
       CForeignTrust trust(files.Folder());
       ASSERT_TRUE(trust.made);
       if (!foreignCa) ::setenv("LDAPTLS_CACERT", std::getenv("DC_TLS_CA"), 1);

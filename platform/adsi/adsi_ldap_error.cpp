@@ -8,6 +8,7 @@
 #include "platform/adsi/ds_errors.h"
 #include "platform/base/last_error.h"
 #include "platform/base/text.h"
+#include "platform/ldap/ldap_session.h"
 
 namespace {
 
@@ -88,6 +89,11 @@ HRESULT AdsLdapFailure(int ldapCode, const std::string& diagnostic) {
   const std::u16string text = Utf8ToUtf16(diagnostic);
   ADsSetLastError(static_cast<DWORD>(ldapCode), text.c_str(), u"LDAP Provider");
   return HRESULT_FROM_WIN32(Win32ErrorFromLdap(ldapCode));
+}
+
+HRESULT AdsLdapFailure(int ldapCode, const CLdapSession& session) {
+  const HRESULT result = AdsLdapFailure(ldapCode, session.Diagnostic());
+  return session.CertificateStatus() != 0 ? static_cast<HRESULT>(session.CertificateStatus()) : result;
 }
 
 void AdsClearLastError() { ADsSetLastError(0, nullptr, nullptr); }

@@ -85,7 +85,7 @@ HRESULT CAdsLdapObject::Bind(LPCWSTR userName, LPCWSTR password, DWORD flags) {
   const bool tls = (flags & ADS_USE_ENCRYPTION) != 0;
   const int port = path.port != 0 ? path.port : tls ? LDAPS_PORT : LDAP_PORT;
   int rc = session.Open(host, port, tls);
-  if (rc != LDAP_SUCCESS) return AdsLdapFailure(rc, session.Diagnostic());
+  if (rc != LDAP_SUCCESS) return AdsLdapFailure(rc, session);
 
   const std::string user = userName != nullptr ? Utf16ToUtf8(userName) : std::string();
   if (!user.empty()) {
@@ -105,12 +105,12 @@ HRESULT CAdsLdapObject::Bind(LPCWSTR userName, LPCWSTR password, DWORD flags) {
   } else {
     rc = LDAP_SUCCESS;  // anonymous
   }
-  if (rc != LDAP_SUCCESS) return AdsLdapFailure(rc, session.Diagnostic());
+  if (rc != LDAP_SUCCESS) return AdsLdapFailure(rc, session);
 
   LDAPMessage* result = nullptr;
   rc = session.Search(path.dn, LDAP_SCOPE_BASE, "(objectClass=*)", {LDAP_NO_ATTRS}, nullptr, &result);
   if (result != nullptr) ldap_msgfree(result);
-  if (rc != LDAP_SUCCESS) return AdsLdapFailure(rc, session.Diagnostic());
+  if (rc != LDAP_SUCCESS) return AdsLdapFailure(rc, session);
   return S_OK;
 }
 
@@ -185,7 +185,7 @@ HRESULT CAdsLdapObject::SetInfo() {
   const int rc = session.Modify(path.dn, list.data(), nullptr);
   // Written or not, the values (a password, say) are not kept.
   DropPending();
-  return rc == LDAP_SUCCESS ? S_OK : AdsLdapFailure(rc, session.Diagnostic());
+  return rc == LDAP_SUCCESS ? S_OK : AdsLdapFailure(rc, session);
 }
 
 HRESULT ADsOpenObject(LPCWSTR path, LPCWSTR userName, LPCWSTR password, DWORD flags, REFIID riid, void** object) {

@@ -77,7 +77,7 @@ HRESULT CAdsLdapSearch::FetchPage() {
   if (settings.pageSize > 0) {
     const int rc = ldap_create_page_control(ld, static_cast<ber_int_t>(settings.pageSize),
                                             cookie.bv_len > 0 ? &cookie : nullptr, 0, &pageControl);
-    if (rc != LDAP_SUCCESS) return AdsLdapFailure(rc, object.Session().Diagnostic());
+    if (rc != LDAP_SUCCESS) return AdsLdapFailure(rc, object.Session());
   }
   LDAPControl* controls[] = {pageControl, nullptr};
   int rc = object.Session().Search(object.Path().dn, settings.scope, filter, ldapAttributes,
@@ -89,10 +89,10 @@ HRESULT CAdsLdapSearch::FetchPage() {
     if (page != nullptr) ldap_msgfree(page);
     page = nullptr;
     if (rc == LDAP_FILTER_ERROR) {
-      AdsLdapFailure(rc, object.Session().Diagnostic());
+      AdsLdapFailure(rc, object.Session());
       return E_ADS_INVALID_FILTER;
     }
-    return AdsLdapFailure(rc, object.Session().Diagnostic());
+    return AdsLdapFailure(rc, object.Session());
   }
   if (settings.pageSize > 0) {
     LDAPControl** answered = nullptr;

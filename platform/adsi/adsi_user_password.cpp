@@ -41,7 +41,7 @@ int ReadEntry(CLdapSession& session, const std::string& dn, const std::vector<st
 HRESULT CheckUserPasswordIsThePassword(CLdapSession& session) {
   std::vector<std::vector<std::string>> root;
   int rc = ReadEntry(session, "", {"supportedCapabilities", "configurationNamingContext"}, root);
-  if (rc != LDAP_SUCCESS) return AdsLdapFailure(rc, session.Diagnostic());
+  if (rc != LDAP_SUCCESS) return AdsLdapFailure(rc, session);
   const std::vector<std::string>& capabilities = root[0];
   if (std::find(capabilities.begin(), capabilities.end(), kActiveDirectoryCapability) == capabilities.end())
     return S_OK;
@@ -50,7 +50,7 @@ HRESULT CheckUserPasswordIsThePassword(CLdapSession& session) {
   std::vector<std::vector<std::string>> service;
   rc = ReadEntry(session, kDirectoryServicePrefix + root[1].front(), {"dSHeuristics"}, service);
   // A forest without the object has no dSHeuristics either.
-  if (rc != LDAP_SUCCESS && rc != LDAP_NO_SUCH_OBJECT) return AdsLdapFailure(rc, session.Diagnostic());
+  if (rc != LDAP_SUCCESS && rc != LDAP_NO_SUCH_OBJECT) return AdsLdapFailure(rc, session);
   const std::vector<std::string>& heuristics = service[0];
   if (!heuristics.empty() && heuristics.front().size() > kUserPasswordSupport &&
       heuristics.front()[kUserPasswordSupport] == '1')

@@ -2,9 +2,11 @@
 #include "platform/base/format_message.h"
 
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "platform/adsi/ds_errors.h"
+#include "platform/base/certificate_failure.h"
 #include "platform/base/last_error.h"
 #include "platform/base/library_loader.h"
 #include "platform/netapi/netapi.h"
@@ -45,6 +47,16 @@ constexpr SystemMessage kSystemMessages[] = {
      "The password does not meet the password policy requirements. Check the minimum password length, password "
      "complexity and password history requirements.\r\n"},
     {NERR_InvalidComputer, "This computer name is invalid.\r\n"},
+    // A controller's certificate that did not verify (the directory layers).
+    {CERT_E_EXPIRED,
+     "A required certificate is not within its validity period when verifying against the current system clock or "
+     "the timestamp in the signed file.\r\n"},
+    {CERT_E_UNTRUSTEDROOT,
+     "A certificate chain processed, but terminated in a root certificate which is not trusted by the trust "
+     "provider.\r\n"},
+    {TRUST_E_FAIL, "Generic trust failure.\r\n"},
+    {CERT_E_REVOKED, "A certificate was explicitly revoked by its issuer.\r\n"},
+    {CERT_E_CN_NO_MATCH, "The certificate's CN name does not match the passed value.\r\n"},
     {NTE_BAD_UID, "Bad UID.\r\n"},
     {NTE_BAD_FLAGS, "Invalid flags specified.\r\n"},
     {NTE_BAD_PROV_TYPE, "Invalid provider type specified.\r\n"},
@@ -152,13 +164,18 @@ DWORD FormatMessageA(DWORD flags, const void* /*source*/, DWORD messageId, DWORD
   }
   for (const SystemMessage& message : kSystemMessages) {
     if (message.code != messageId) continue;
-    if (message.text.size() + 1 > size) {
+    // A certificate's status says why through the thread's note: the code
+    // alone cannot carry the reason.
+    std::string text(message.text);
+    const std::string& note = CertificateFailure();
+    if (IsCertificateStatus(messageId) && !note.empty()) text = text.substr(0, text.size() - 2) + " " + note + "\r\n";
+    if (text.size() + 1 > size) {
       SetLastError(ERROR_INSUFFICIENT_BUFFER);
       return 0;
     }
-    std::memcpy(buffer, message.text.data(), message.text.size());
-    buffer[message.text.size()] = '\0';
-    return static_cast<DWORD>(message.text.size());
+    std::memcpy(buffer, text.data(), text.size());
+    buffer[text.size()] = '\0';
+    return static_cast<DWORD>(text.size());
   }
   SetLastError(ERROR_MR_MID_NOT_FOUND);
   return 0;

@@ -16,6 +16,8 @@
 #include <chrono>
 #include <ctime>
 
+#include "platform/base/certificate_failure.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -80,6 +82,24 @@ class CNoSigPipe {
   bool alreadyPending = false;
 };
 
+// The trust family's code for OpenSSL's verification error.
+DWORD StatusOfVerification(long result) {
+  switch (result) {
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_CERT_UNTRUSTED: return CERT_E_UNTRUSTEDROOT;
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+    case X509_V_ERR_CERT_HAS_EXPIRED: return CERT_E_EXPIRED;
+    case X509_V_ERR_CERT_REVOKED: return CERT_E_REVOKED;
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH: return CERT_E_CN_NO_MATCH;
+    default: return TRUST_E_FAIL;
+  }
+}
+
 bool IsAddress(const std::string& host) {
   unsigned char bytes[sizeof(in6_addr)];
   return inet_pton(AF_INET, host.c_str(), bytes) == 1 || inet_pton(AF_INET6, host.c_str(), bytes) == 1;
@@ -87,12 +107,12 @@ bool IsAddress(const std::string& host) {
 
 }  // namespace
 
-std::string CertificateProblem(const sockaddr* address, socklen_t length, const std::string& host,
-                               const CCertificateTrust& trust, int seconds) {
-  if (address == nullptr || length == 0 || host.empty()) return std::string();
+CCertificateProblem CertificateProblem(const sockaddr* address, socklen_t length, const std::string& host,
+                                       const CCertificateTrust& trust, int seconds) {
+  if (address == nullptr || length == 0 || host.empty()) return {};
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(seconds);
   SSL_CTX* context = SSL_CTX_new(TLS_client_method());
-  if (context == nullptr) return std::string();
+  if (context == nullptr) return {};
   const char* caFile = trust.caFile.empty() ? nullptr : trust.caFile.c_str();
   const char* caDir = trust.caDir.empty() ? nullptr : trust.caDir.c_str();
   const bool trusted = caFile == nullptr && caDir == nullptr
@@ -101,7 +121,13 @@ std::string CertificateProblem(const sockaddr* address, socklen_t length, const 
   // The handshake runs to its end whatever the certificate: only its
   // verification result is wanted.
   SSL_CTX_set_verify(context, SSL_VERIFY_NONE, nullptr);
-  std::string problem;
+  CCertificateProblem problem;
+  // A file or folder that holds no CA leaves nothing to verify against
+  // (libldap's own handshake fails on it too).
+  if (!trusted && (caFile != nullptr || caDir != nullptr)) {
+    problem = {CERT_E_UNTRUSTEDROOT,
+               "no trusted CA could be read from " + (caFile != nullptr ? trust.caFile : trust.caDir)};
+  }
   SSL* ssl = trusted ? SSL_new(context) : nullptr;
   const int fd = ssl != nullptr ? ConnectBefore(address, length, deadline) : -1;
   if (fd >= 0) {
@@ -115,7 +141,7 @@ std::string CertificateProblem(const sockaddr* address, socklen_t length, const 
     CNoSigPipe noSigPipe;
     if (SSL_connect(ssl) == 1) {
       const long result = SSL_get_verify_result(ssl);
-      if (result != X509_V_OK) problem = X509_verify_cert_error_string(result);
+      if (result != X509_V_OK) problem = {StatusOfVerification(result), X509_verify_cert_error_string(result)};
     }
     close(fd);
   }

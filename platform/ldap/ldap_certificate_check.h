@@ -9,14 +9,23 @@
 
 #include <string>
 
+#include "platform/base/wintypes.h"
+
 struct CCertificateTrust {
   std::string caFile;  // empty: none given
   std::string caDir;   // empty: none given; both empty: the system's store
 };
 
+// Why a certificate did not verify.
+struct CCertificateProblem {
+  DWORD status = 0;    // the trust family's code for it (certificate_failure.h); 0: no problem found
+  std::string reason;  // OpenSSL's verification error, or why nothing is trusted
+};
+
 // The verification error of the certificate that the server at `address`
 // shows for `host` ("unable to get local issuer certificate", "hostname
-// mismatch", ...); empty when it verifies or when no handshake completes
+// mismatch", ...), or that trust settings that name a file or folder give
+// no CA at all; none when it verifies or when no handshake completes
 // within `seconds`.
-std::string CertificateProblem(const sockaddr* address, socklen_t length, const std::string& host,
-                               const CCertificateTrust& trust, int seconds);
+CCertificateProblem CertificateProblem(const sockaddr* address, socklen_t length, const std::string& host,
+                                       const CCertificateTrust& trust, int seconds);

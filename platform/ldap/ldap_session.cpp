@@ -5,9 +5,9 @@
 
 #include <cstring>
 
+#include "platform/base/certificate_failure.h"
 #include "platform/ldap/directory_settings.h"
 #include "platform/ldap/kerberos_environment.h"
-#include "platform/ldap/ldap_certificate_check.h"
 
 namespace {
 
@@ -47,6 +47,7 @@ void CLdapSession::Close() {
   m_ld = nullptr;
   m_connectResult.reset();
   m_note.clear();
+  m_certificateStatus = 0;
 }
 
 int CLdapSession::Open(const std::string& host, int port, bool tls) {
@@ -97,8 +98,12 @@ int CLdapSession::Connect() {
   Begin(kLdapConnectSeconds);
   const int rc = Finish(ldap_connect(m_ld), kLdapConnectSeconds);
   if (rc != LDAP_SUCCESS && rc != LDAP_TIMEOUT && m_tls) {
-    const std::string problem = CertificateFailure();
-    if (!problem.empty()) m_note = "TLS certificate verification failed: " + problem;
+    const CCertificateProblem problem = CertificateFailure();
+    if (problem.status != 0) {
+      m_note = "TLS certificate verification failed: " + problem.reason;
+      m_certificateStatus = problem.status;
+      SetCertificateFailure("The certificate of " + m_host + " could not be verified: " + problem.reason + ".");
+    }
   }
   m_connectResult = rc;
   return rc;
@@ -127,10 +132,10 @@ int CLdapSession::Finish(int rc, int seconds) {
   return rc;
 }
 
-std::string CLdapSession::CertificateFailure() {
+CCertificateProblem CLdapSession::CertificateFailure() {
   // Only a TCP connection made and then lost in the handshake can be the
   // certificate's doing.
-  if (m_watch.PeerLength() == 0) return std::string();
+  if (m_watch.PeerLength() == 0) return {};
   CCertificateTrust trust{TextOption(m_ld, LDAP_OPT_X_TLS_CACERTFILE), TextOption(m_ld, LDAP_OPT_X_TLS_CACERTDIR)};
   return CertificateProblem(reinterpret_cast<const sockaddr*>(&m_watch.Peer()), m_watch.PeerLength(), m_host, trust,
                             kLdapConnectSeconds);

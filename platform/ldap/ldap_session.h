@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/wintypes.h"
+#include "platform/ldap/ldap_certificate_check.h"
 #include "platform/ldap/ldap_limits.h"
 #include "platform/ldap/ldap_socket_watch.h"
 
@@ -57,6 +59,10 @@ class CLdapSession {
   // time-out, an unanswered change or a certificate that did not verify;
   // else the server's text, empty when it sent none.
   std::string Diagnostic() const;
+  // After a connect that failed on the server's certificate, the trust
+  // family's status for it (CERT_E_UNTRUSTEDROOT, CERT_E_CN_NO_MATCH, ...;
+  // the reason is then noted on the thread, certificate_failure.h); else 0.
+  DWORD CertificateStatus() const { return m_certificateStatus; }
 
   LDAP* Handle() const { return m_ld; }
   // Ends the connection now; the destructor then does nothing.
@@ -70,8 +76,8 @@ class CLdapSession {
   void Begin(int seconds);
   int Finish(int rc, int seconds);
   // The verification error of the server's certificate after a failed ldaps
-  // connect; empty when that was not the cause.
-  std::string CertificateFailure();
+  // connect; none when that was not the cause.
+  CCertificateProblem CertificateFailure();
 
   LDAP* m_ld = nullptr;
   CLdapSocketWatch m_watch;
@@ -79,6 +85,7 @@ class CLdapSession {
   bool m_tls = false;
   std::optional<int> m_connectResult;  // none: not tried yet
   std::string m_note;  // Diagnostic()'s text when the session has its own
+  DWORD m_certificateStatus = 0;
 };
 
 // The values of `attribute` in one entry, as raw bytes.

@@ -11,6 +11,7 @@
 
 #include "platform/netapi/netapi_backend.h"
 #include "platform/netapi/netapi_backend_loader.h"
+#include "platform/base/certificate_failure.h"
 #include "platform/base/text.h"
 #include "platform/base/wipe.h"
 
@@ -20,6 +21,13 @@ std::atomic<INetApiBackend*> g_testBackend{nullptr};
 // Set before main when the program links Samba's backend in. Constant-
 // initialised: no static constructor of this file can undo that setting.
 constinit std::atomic<INetApiBackend& (*)()> g_linkedBackend{nullptr};
+
+// A certificate's status says why through this thread's note, which a
+// backend loaded as a module made in its own copy: it is copied here.
+NET_API_STATUS WithCertificateNote(NET_API_STATUS status) {
+  if (IsCertificateStatus(status)) SetCertificateFailure(NetApiBackend().LastCertificateFailure());
+  return status;
+}
 
 std::string Narrow(LPCWSTR text) { return text == nullptr ? std::string() : Utf16ToUtf8(std::u16string_view(text)); }
 
@@ -56,7 +64,7 @@ NET_API_STATUS GroupCall(DWORD level, LPBYTE* buffer, LPDWORD entriesRead, LPDWO
   *entriesRead = *totalEntries = 0;
   if (level != 0) return ERROR_INVALID_LEVEL;
   std::vector<std::string> names;
-  const NET_API_STATUS status = ask(names);
+  const NET_API_STATUS status = WithCertificateNote(ask(names));
   if (status != NERR_Success) return status;
   return PackNames<Record>(names, buffer, entriesRead, totalEntries);
 }
@@ -211,7 +219,7 @@ NET_API_STATUS NetUserSetInfo(LPCWSTR serverName, LPCWSTR userName, DWORD level,
     return ERROR_INVALID_LEVEL;
   }
   if (parmError != nullptr) *parmError = refused;
-  return status;
+  return WithCertificateNote(status);
 }
 
 NET_API_STATUS NetUserGetInfo(LPCWSTR serverName, LPCWSTR userName, DWORD level, LPBYTE* buffer) {
@@ -220,7 +228,8 @@ NET_API_STATUS NetUserGetInfo(LPCWSTR serverName, LPCWSTR userName, DWORD level,
   if (userName == nullptr) return ERROR_INVALID_PARAMETER;
   if (level != 3) return ERROR_INVALID_LEVEL;
   CUserRecord record;
-  const NET_API_STATUS status = NetApiBackend().UserGetInfo(Narrow(serverName), Narrow(userName), record);
+  const NET_API_STATUS status =
+      WithCertificateNote(NetApiBackend().UserGetInfo(Narrow(serverName), Narrow(userName), record));
   if (status != NERR_Success) return status;
   return PackUserRecord(record, buffer);
 }
@@ -229,11 +238,12 @@ NET_API_STATUS NetUserChangePassword(LPCWSTR domainName, LPCWSTR userName, LPCWS
                                      LPCWSTR newPassword) {
   if (userName == nullptr || oldPassword == nullptr || newPassword == nullptr) return ERROR_INVALID_PARAMETER;
   const CNarrowPassword oldText(oldPassword), newText(newPassword);
-  return NetApiBackend().UserChangePassword(Narrow(domainName), Narrow(userName), oldText.Text(), newText.Text());
+  return WithCertificateNote(
+      NetApiBackend().UserChangePassword(Narrow(domainName), Narrow(userName), oldText.Text(), newText.Text()));
 }
 
 NET_API_STATUS NetUserChangePasswordReady(LPCWSTR domainName) {
-  return NetApiBackend().UserChangePasswordReady(Narrow(domainName));
+  return WithCertificateNote(NetApiBackend().UserChangePasswordReady(Narrow(domainName)));
 }
 
 NET_API_STATUS NetGetDCName(LPCWSTR serverName, LPCWSTR domainName, LPBYTE* buffer) {

@@ -110,7 +110,11 @@ struct USER_INFO_3 {
 };
 
 // In every user call the server is "\\name" or "name" alike; none is the
-// local computer.
+// local computer. A call that meets a controller whose certificate does not
+// verify over ldaps (the group and user calls that go over LDAP) answers a
+// status of the trust family (CERT_E_UNTRUSTEDROOT, CERT_E_CN_NO_MATCH, ...:
+// platform/base/certificate_failure.h), whose FormatMessageA text on the
+// calling thread then ends with the controller's name and OpenSSL's reason.
 
 // Level 1003: an administrator's reset of the password (libnetapi).
 // Level 3: only the account's state is written, over LDAP to the same

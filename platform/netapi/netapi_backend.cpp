@@ -3,6 +3,7 @@
 // module (netapi_backend_module.cpp) takes only these with it.
 #include "platform/netapi/netapi_backend.h"
 
+#include "platform/base/certificate_failure.h"
 #include "platform/base/last_error.h"
 
 DWORD INetApiBackend::GetDcName(const std::string&, const std::string&, DWORD, CDomainControllerInfo&) {
@@ -25,6 +26,10 @@ DWORD INetApiBackend::UserChangePassword(const std::string&, const std::string&,
 }
 
 DWORD INetApiBackend::UserChangePasswordReady(const std::string&) { return ERROR_NOT_SUPPORTED; }
+
+// Compiled into each copy of the layer, so that it reads the note of the
+// copy the backend runs in.
+std::string INetApiBackend::LastCertificateFailure() { return CertificateFailure(); }
 
 DWORD INetApiBackend::GetPrimaryDcName(const std::string&, const std::string&, std::string&) {
   return ERROR_NOT_SUPPORTED;

@@ -127,6 +127,12 @@ class INetApiBackend {
   // The domain's primary controller, "\\name"; `domain` empty for the
   // server's own domain.
   virtual DWORD GetPrimaryDcName(const std::string& server, const std::string& domain, std::string& name);
+
+  // The reason noted on this thread for the last certificate that did not
+  // verify (platform/base/certificate_failure.h): a backend loaded as a
+  // module notes it in its own copy of the layer, which the caller's does
+  // not see.
+  virtual std::string LastCertificateFailure();
 };
 
 // The backend in force: a test's when one is set, else the one linked into

@@ -40,7 +40,7 @@ class CGroupSession {
       }
     }
     if (result != nullptr) ldap_msgfree(result);
-    return NetApiStatusOfLdap(rc);
+    return NetApiStatusOfSession(m_session, rc);
   }
 
   CLdapSession& Session() { return m_session; }
@@ -98,6 +98,11 @@ DWORD NetApiStatusOfLdap(int result) {
   }
 }
 
+DWORD NetApiStatusOfSession(const CLdapSession& session, int result) {
+  if (result != LDAP_SUCCESS && session.CertificateStatus() != 0) return session.CertificateStatus();
+  return NetApiStatusOfLdap(result);
+}
+
 std::string StripUncPrefix(const std::string& server) {
   return server.rfind("\\\\", 0) == 0 ? server.substr(2) : server;
 }
@@ -115,7 +120,7 @@ DWORD OpenDirectorySession(CLdapSession& session, const std::string& server) {
   }
   int rc = session.Open(server, withAccount ? LDAPS_PORT : LDAP_PORT, withAccount);
   if (rc == LDAP_SUCCESS) rc = withAccount ? session.BindDirectoryAccount() : session.BindNegotiate(kLdapSealedSsf);
-  return NetApiStatusOfLdap(rc);
+  return NetApiStatusOfSession(session, rc);
 }
 
 DWORD FindUserEntry(CLdapSession& session, const std::string& user, const std::vector<std::string>& attributes,
@@ -132,7 +137,7 @@ DWORD FindUserEntry(CLdapSession& session, const std::string& user, const std::v
   }
   if (result != nullptr) ldap_msgfree(result);
   result = nullptr;
-  if (rc != LDAP_SUCCESS) return NetApiStatusOfLdap(rc);
+  if (rc != LDAP_SUCCESS) return NetApiStatusOfSession(session, rc);
   if (namingContext.empty()) return kInternalError;
 
   rc = session.Search(namingContext, LDAP_SCOPE_SUBTREE,
@@ -146,7 +151,7 @@ DWORD FindUserEntry(CLdapSession& session, const std::string& user, const std::v
     }
   }
   if (result != nullptr) ldap_msgfree(result);
-  if (rc != LDAP_SUCCESS) return NetApiStatusOfLdap(rc);
+  if (rc != LDAP_SUCCESS) return NetApiStatusOfSession(session, rc);
   if (found.dn.empty()) return kUserNotFound;
   found.namingContext = namingContext;
   return 0;

@@ -12,11 +12,16 @@
 
 // netapi's status for an LDAP result code.
 DWORD NetApiStatusOfLdap(int result);
+// netapi's status for `result` of a call on `session`: the certificate's
+// own status when the session's connection failed on it (see
+// CLdapSession::CertificateStatus), else NetApiStatusOfLdap's.
+DWORD NetApiStatusOfSession(const CLdapSession& session, int result);
 
 // A session to `server` (empty: ERROR_BAD_NETPATH) bound as the directory
 // account: the CredentialsFile account over ldaps (the certificate and its
-// host name verified), else the process's Kerberos credentials in a sealed
-// bind on the plain port.
+// host name verified; one that does not verify answers its trust status),
+// else the process's Kerberos credentials in a sealed bind on the plain
+// port.
 DWORD OpenDirectorySession(CLdapSession& session, const std::string& server);
 
 // A user as the directory holds it.

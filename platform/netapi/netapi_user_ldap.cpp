@@ -49,9 +49,9 @@ unsigned long ModifyErrorOf(const std::string& diagnostic) {
 // What a refused bind as the user says about the account; 0 when the old
 // password was right and only the account's state stopped the logon (the
 // password must be changed, or has expired), which a change may cure.
-DWORD StatusOfUserBind(int rc, const std::string& diagnostic) {
-  if (rc != LDAP_INVALID_CREDENTIALS) return NetApiStatusOfLdap(rc);
-  switch (BindErrorOf(diagnostic)) {
+DWORD StatusOfUserBind(const CLdapSession& session, int rc) {
+  if (rc != LDAP_INVALID_CREDENTIALS) return NetApiStatusOfSession(session, rc);
+  switch (BindErrorOf(session.Diagnostic())) {
     case 0x52e: return kInvalidPassword;  // wrong password
     case 0x775: return kAccountLockedOut;
     case 0x533: return kAccountDisabled;
@@ -127,7 +127,7 @@ DWORD LdapUserChangePassword(const std::string& server, const std::string& user,
   if (rc == LDAP_SUCCESS) rc = asUser.BindSimple(found.dn, oldPassword);
   CLdapSession* changer = &asUser;
   if (rc != LDAP_SUCCESS) {
-    status = StatusOfUserBind(rc, asUser.Diagnostic());
+    status = StatusOfUserBind(asUser, rc);
     if (status != 0) return status;
     // A password that must be changed lets nobody log on with it; the
     // change itself still proves the old one, so the directory account's
@@ -161,7 +161,7 @@ DWORD LdapUserChangePasswordReady(const std::string& server) {
   CLdapSession asUser;
   int rc = asUser.Open(server, LDAPS_PORT, true);
   if (rc == LDAP_SUCCESS) rc = asUser.Connect();
-  return NetApiStatusOfLdap(rc);
+  return NetApiStatusOfSession(asUser, rc);
 }
 
 DWORD LdapUserSetAccountState(const std::string& server, const std::string& user, const CUserRecord& record) {

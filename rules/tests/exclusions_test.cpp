@@ -1,5 +1,6 @@
 #include "rules/exclusions.h"
 
+#include "platform/base/certificate_failure.h"
 #include "platform/netapi/netapi.h"
 #include "platform/netapi/netapi_backend.h"
 #include "rules/rule_engine.h"
@@ -21,8 +22,11 @@ class CFakeGroups : public INetApiBackend {
     groups = local;
     return localStatus;
   }
+  // The note a backend module would have made in its own copy.
+  std::string LastCertificateFailure() override { return note; }
   std::vector<std::string> global, local, calls;
   DWORD globalStatus = 0, localStatus = 0;
+  std::string note;
 };
 
 class ExclusionsTest : public RulesFixture {
@@ -111,6 +115,36 @@ TEST_F(ExclusionsTest, GroupLinesOnlyWithTraceAndLookupsThatFail) {
   EXPECT_EQ(groups_.calls.size(), 4u);
   const auto log = LogMessages();
   for (std::size_t i = before; i < log.size(); ++i) EXPECT_EQ(log[i].find("User jsmith"), std::string::npos) << log[i];
+}
+
+TEST_F(ExclusionsTest, ALookUpRefusedForTheControllersCertificateIsToldOnceACheck) {
+  WriteRules("ACTIVE 1\nMIN_LENGTH 8\nEXCLUDE_GROUP exempt\n");
+  groups_.note = "The certificate of dc1.corp.example could not be verified: hostname mismatch.";
+  const std::string line =
+      "User jsmith: groups not read: The certificate's CN name does not match the passed value. " + groups_.note;
+  const struct {
+    DWORD global, local;
+    std::size_t lines;
+  } rows[] = {
+      {CERT_E_CN_NO_MATCH, CERT_E_CN_NO_MATCH, 1},
+      {0, CERT_E_CN_NO_MATCH, 1},
+      {CERT_E_CN_NO_MATCH, 0, 1},
+      // Other failures stay silent, as before.
+      {53, 2221, 0},
+  };
+  for (const auto& row : rows) {
+    std::filesystem::remove(dir_ + "/MorrowenRules.log");
+    // What this thread noted before is not what the backend noted now.
+    SetCertificateFailure("The certificate of elsewhere could not be verified: stale.");
+    groups_.globalStatus = row.global;
+    groups_.localStatus = row.local;
+    EXPECT_EQ(Check(u"jsmith"), 0) << "no groups: the rules judge";
+    EXPECT_EQ(Count(line), row.lines) << std::hex << row.global << " " << row.local;
+    const auto log = LogMessages();
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& text) { return text.find("groups not read") != std::string::npos; }),
+              static_cast<long>(row.lines));
+  }
 }
 
 TEST_F(ExclusionsTest, GroupLookupFramesTheBackendsAnswer) {
