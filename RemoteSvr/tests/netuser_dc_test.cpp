@@ -1,14 +1,20 @@
 // Pellucor's network-user path against the fixture DC: the domain has no
 // LDAP_DIRECTORY and its controller takes no policy hints, so set-password
 // and unlock requests go through the network-user interface.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "RemoteSvr/common/record_client.h"
 #include "tests/support/dc_outage.h"
 #include "tests/support/dc_service_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -66,6 +72,86 @@ TEST_F(NetUserDcTest, ResetLetsOnlyTheNewPasswordLogOnInOneStageOrTwo) {
     EXPECT_FALSE(CDcDirectory::CanLogOn(user, kStart)) << values;
     const CDcAccount account = directory.ReadAccount(user);
     EXPECT_FALSE(account.MustChangePassword()) << values;
+    service->Stop();
+    service.reset();
+  }
+}
+
+// The rules the DC's check password script judges by while it lives (in
+// DC_SYSTEM_DIR, whose lock the test holds): at least 10 characters, which
+// the two-stage reset's temporary password has, and none for the members of
+// `exemptGroup`; the rule log in a folder of its own.
+class CDomainRules {
+ public:
+  explicit CDomainRules(const std::string& exemptGroup)
+      : m_path(std::string(std::getenv("DC_SYSTEM_DIR")) + "/MorrowenRules.txt") {
+    WriteFileBytes(m_path, "LOGDIR " + m_log.Path() + "\nACTIVE 1\nTRACE 1\nMIN_LENGTH 10\nEXCLUDE_GROUP " +
+                               exemptGroup + "\n");
+  }
+  ~CDomainRules() { std::remove(m_path.c_str()); }
+  CDomainRules(const CDomainRules&) = delete;
+  CDomainRules& operator=(const CDomainRules&) = delete;
+
+  std::string Log() const { return ReadFileBytes(m_log.Path() + "/MorrowenRules.log"); }
+
+ private:
+  ScratchFolder m_log{"netuser-rules"};
+  std::string m_path;
+};
+
+// A global security group for one test, deleted when it goes.
+class CTestGroup {
+ public:
+  CTestGroup(CDcDirectory& directory, const std::string& name) : name(name), m_directory(directory) {
+    made = m_directory.CreateGroup(name, "-2147483646");
+  }
+  ~CTestGroup() { m_directory.DeleteEntry(CDcDirectory::UserDn(name)); }
+  CTestGroup(const CTestGroup&) = delete;
+  CTestGroup& operator=(const CTestGroup&) = delete;
+
+  const std::string name;
+  bool made = false;
+
+ private:
+  CDcDirectory& m_directory;
+};
+
+TEST_F(NetUserDcTest, DomainRulesWithAnExemptGroupJudgeTheResetInOneStageOrTwo) {
+  const CTestGroup exempt(directory, "nu exempt " + std::to_string(::getpid() % 100000));
+  ASSERT_TRUE(exempt.made) << directory.lastError;
+  const CDomainRules rules(exempt.name);
+  for (const char* values : {"", "\"TwoStageReset\"=dword:00000000\r\n"}) {
+    const bool oneStage = *values != '\0';
+    const std::string user = NewUser("nurules", kStart);
+    const std::string member = NewUser("nuexempt", kStart);
+    ASSERT_TRUE(directory.AddMember(exempt.name, CDcDirectory::UserDn(member))) << directory.lastError;
+    WriteRegistry(values);
+    WriteQuestions(DcSettings().domain, {user, member});
+    StartService();
+    const struct {
+      const std::string& user;
+      const char* password;
+      bool taken;
+      const char* logShows;
+    } cases[] = {
+        {user, "Sh0rt-pw", false, "Test Minimum password length: Status = FALSE"},
+        {user, "Fresh-Passw0rd", true, "Password Filter: accepted"},
+        {member, "Sh0rt-pw", true, "which is in the exclusion list"},
+    };
+    for (const auto& c : cases) {
+      const std::size_t logBefore = rules.Log().size();
+      const auto started = std::chrono::steady_clock::now();
+      const PwdResetRecord reply = LookUpAndSetPassword(DcSettings().domain, c.user, c.password);
+      // Only a hang detector: the DC gives its script 10 s, then refuses.
+      EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << values << c.user;
+      EXPECT_EQ(ReplySucceeded(reply), c.taken) << values << c.user << " " << c.password << ": " << ReplyText(reply);
+      EXPECT_EQ(CDcDirectory::CanLogOn(c.user, c.password), c.taken) << values << c.user << " " << c.password;
+      EXPECT_NE(rules.Log().find(c.logShows, logBefore), std::string::npos) << values << c.user << " " << c.password;
+      // Refused in one stage, nothing was written.
+      if (!c.taken && oneStage) {
+        EXPECT_TRUE(CDcDirectory::CanLogOn(c.user, kStart)) << c.user;
+      }
+    }
     service->Stop();
     service.reset();
   }
