@@ -27,11 +27,11 @@ readonly LOG=$LOG_DIR/MorrowenRules.log
 readonly RULES=$DC_SYSTEM_DIR/MorrowenRules.txt
 readonly DICTIONARY=$DC_SYSTEM_DIR/MorrowenDictionary.txt
 readonly GLOBAL_GROUP="Varnok Exempt Global"
+readonly LOCAL_GROUP="Varnok Exempt Local"
 # Samba gives its check password script 10 s, then refuses the password; a
 # look-up of the filter's that waits on the request which called the script
 # takes all of them. A bound well below Samba's, not a speed figure.
 readonly HANG_SECONDS=5
-readonly LOCAL_GROUP="Varnok Exempt Local"
 case $checks in
 rules) readonly USERS="alice bob" ;;
 local-groups) readonly USERS="carol" ;;
@@ -97,7 +97,7 @@ set_by_samr() {
 		DC_ADMIN=$DC_ADMIN DC_ADMIN_PASSWORD=$DC_ADMIN_PASSWORD DC_DOMAIN=$DC_DOMAIN \
 			"$libnetapi_client" "$DC_ADDRESS" setpw "$1" 2>&1
 }
-# The KDC's password service, asked with the user's own ticket.
+# The KDC's password service, the user logging on with the password it has.
 set_by_kpasswd() {
 	printf '%s\n%s\n%s\n' "${password_of[$1]}" "$2" "$2" | kpasswd "$1@$DC_REALM" 2>&1
 }
