@@ -142,8 +142,9 @@ TEST_F(NetUserDcTest, DomainRulesWithAnExemptGroupJudgeTheResetInOneStageOrTwo) 
       const std::size_t logBefore = rules.Log().size();
       const auto started = std::chrono::steady_clock::now();
       const PwdResetRecord reply = LookUpAndSetPassword(DcSettings().domain, c.user, c.password);
-      // Only a hang detector: the DC gives its script 10 s, then refuses.
-      EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << values << c.user;
+      // Only a hang detector: the DC gives its script 10 s, then refuses;
+      // a loaded machine keeps well below that.
+      EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8)) << values << c.user;
       EXPECT_EQ(ReplySucceeded(reply), c.taken) << values << c.user << " " << c.password << ": " << ReplyText(reply);
       EXPECT_EQ(CDcDirectory::CanLogOn(c.user, c.password), c.taken) << values << c.user << " " << c.password;
       EXPECT_NE(rules.Log().find(c.logShows, logBefore), std::string::npos) << values << c.user << " " << c.password;
