@@ -93,9 +93,12 @@ set_by_ldap() {
 		ldapmodify -x -H "$DC_LDAPS_URI" -D "$DC_ADMIN@$DC_DNS_DOMAIN" -w "$DC_ADMIN_PASSWORD" 2>&1
 }
 # NetUserSetInfo level 1003: SAMR, the DC's SAM server running the script.
+# A sanitizer-built client: Samba's libraries keep allocations for the
+# process's life.
 set_by_samr() {
 	printf '%s\n' "$2" |
 		DC_ADMIN=$DC_ADMIN DC_ADMIN_PASSWORD=$DC_ADMIN_PASSWORD DC_DOMAIN=$DC_DOMAIN \
+			LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$DC_LSAN_SUPPRESSIONS:print_suppressions=0 \
 			"$libnetapi_client" "$DC_ADDRESS" setpw "$1" 2>&1
 }
 # The KDC's password service, the user logging on with the password it has.
