@@ -1,8 +1,11 @@
 // Pellucor's network-user path against the fixture DC: the domain has no
 // LDAP_DIRECTORY and its controller takes no policy hints, so set-password
 // and unlock requests go through the network-user interface.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <regex>
 #include <string>
@@ -46,6 +49,71 @@ TEST_F(NetUserDcTest, ResetLetsOnlyTheNewPasswordLogOnInOneStageOrTwo) {
     EXPECT_FALSE(CDcDirectory::CanLogOn(user, kStart)) << values;
     const CDcAccount account = directory.ReadAccount(user);
     EXPECT_FALSE(account.MustChangePassword()) << values;
+    service->Stop();
+    service.reset();
+  }
+}
+
+// Rules of at least 10 characters, which the two-stage reset's temporary
+// password has, and none for the members of `exemptGroup`.
+std::string RulesExempting(const std::string& exemptGroup) {
+  return "TRACE 1\nMIN_LENGTH 10\nEXCLUDE_GROUP " + exemptGroup + "\n";
+}
+
+// A global security group for one test, deleted when it goes.
+class CTestGroup {
+ public:
+  CTestGroup(CDcDirectory& directory, const std::string& name) : name(name), m_directory(directory) {
+    made = m_directory.CreateGroup(name, "-2147483646");
+  }
+  ~CTestGroup() { m_directory.DeleteEntry(CDcDirectory::UserDn(name)); }
+  CTestGroup(const CTestGroup&) = delete;
+  CTestGroup& operator=(const CTestGroup&) = delete;
+
+  const std::string name;
+  bool made = false;
+
+ private:
+  CDcDirectory& m_directory;
+};
+
+TEST_F(NetUserDcTest, DomainRulesWithAnExemptGroupJudgeTheResetInOneStageOrTwo) {
+  const CTestGroup exempt(directory, "nu exempt " + std::to_string(::getpid() % 100000));
+  ASSERT_TRUE(exempt.made) << directory.lastError;
+  const CDcPasswordRules rules(RulesExempting(exempt.name));
+  for (const char* values : {"", "\"TwoStageReset\"=dword:00000000\r\n"}) {
+    const bool oneStage = *values != '\0';
+    const std::string user = NewUser("nurules", kStart);
+    const std::string member = NewUser("nuexempt", kStart);
+    ASSERT_TRUE(directory.AddMember(exempt.name, CDcDirectory::UserDn(member))) << directory.lastError;
+    WriteRegistry(values);
+    WriteQuestions(DcSettings().domain, {user, member});
+    StartService();
+    const struct {
+      const std::string& user;
+      const char* password;
+      bool taken;
+      const char* logShows;
+    } cases[] = {
+        {user, "Sh0rt-pw", false, "Test Minimum password length: Status = FALSE"},
+        {user, "Fresh-Passw0rd", true, "Password Filter: accepted"},
+        {member, "Sh0rt-pw", true, "which is in the exclusion list"},
+    };
+    for (const auto& c : cases) {
+      const std::size_t logBefore = rules.Log().size();
+      const auto started = std::chrono::steady_clock::now();
+      const PwdResetRecord reply = LookUpAndSetPassword(DcSettings().domain, c.user, c.password);
+      // Only a hang detector: the DC gives its script 10 s, then refuses;
+      // a loaded machine keeps well below that.
+      EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8)) << values << c.user;
+      EXPECT_EQ(ReplySucceeded(reply), c.taken) << values << c.user << " " << c.password << ": " << ReplyText(reply);
+      EXPECT_EQ(CDcDirectory::CanLogOn(c.user, c.password), c.taken) << values << c.user << " " << c.password;
+      EXPECT_NE(rules.Log().find(c.logShows, logBefore), std::string::npos) << values << c.user << " " << c.password;
+      // Refused in one stage, nothing was written.
+      if (!c.taken && oneStage) {
+        EXPECT_TRUE(CDcDirectory::CanLogOn(c.user, kStart)) << c.user;
+      }
+    }
     service->Stop();
     service.reset();
   }

@@ -1,8 +1,11 @@
-// Local groups over LDAP: find the user, read its token groups (or its
-// direct memberships), keep the groups whose type marks them local.
+// A user's groups over LDAP: find the user, then for the global groups its
+// primary group and the global and universal security groups that list it
+// as a member, for the local groups its token groups (or its direct
+// memberships) of a type that marks them local.
 #include "platform/netapi/netapi_ldap.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/ldap/directory_settings.h"
 #include "platform/ldap/ldap_session.h"
@@ -20,6 +23,10 @@ constexpr DWORD kUserNotFound = 2221;
 
 // groupType's bit for local groups: builtin ones and domain-local ones.
 constexpr char kLocalGroupFilter[] = "(objectClass=group)(groupType:1.2.840.113556.1.4.803:=4)";
+// The groups that netapi calls global: groupType exactly a global or a
+// universal security group (0x80000002, 0x80000008 as signed numbers), as
+// a controller's SAM answers; distribution groups are none.
+constexpr char kGlobalGroupFilter[] = "(objectClass=group)(|(groupType=-2147483646)(groupType=-2147483640))";
 
 // A connection over ldaps with the directory account, and searches that
 // hand each entry on.
@@ -64,6 +71,19 @@ std::string EscapeBinary(const std::string& value) {
     out += hex;
   }
   return out;
+}
+
+// The SID of the user's primary group: the user's own SID (its binary form:
+// revision, count of sub-authorities, 6 bytes of authority, then each
+// sub-authority little-endian) with its last sub-authority, the RID,
+// replaced by primaryGroupID. Empty when the SID is not well formed.
+std::string PrimaryGroupSid(const std::string& userSid, unsigned long groupRid) {
+  if (userSid.size() < 8) return {};
+  const std::size_t subAuthorities = static_cast<unsigned char>(userSid[1]);
+  if (subAuthorities == 0 || userSid.size() != 8 + 4 * subAuthorities) return {};
+  std::string sid = userSid.substr(0, userSid.size() - 4);
+  for (int shift = 0; shift < 32; shift += 8) sid += static_cast<char>((groupRid >> shift) & 0xFF);
+  return sid;
 }
 
 }  // namespace
@@ -155,6 +175,38 @@ DWORD FindUserEntry(CLdapSession& session, const std::string& user, const std::v
   if (found.dn.empty()) return kUserNotFound;
   found.namingContext = namingContext;
   return 0;
+}
+
+DWORD LdapUserGetGroups(const std::string& server, const std::string& user, std::vector<std::string>& groups) {
+  if (server.empty()) return kBadNetPath;
+  CGroupSession session;
+  DWORD status = session.Open(server);
+  if (status != 0) return status;
+
+  CDirectoryUser found;
+  status = FindUserEntry(session.Session(), user, {"objectSid", "primaryGroupID"}, found);
+  if (status != 0) return status;
+  const auto& sids = found.values[0];
+  const auto& primary = found.values[1];
+  const auto keepName = [&](LDAPMessage* entry) {
+    const auto names = session.Values(entry, "sAMAccountName");
+    if (!names.empty()) groups.push_back(names.front());
+  };
+
+  // The primary group first, as the SAM lists it, whatever its type: no
+  // member value names it.
+  if (!sids.empty() && !primary.empty()) {
+    const std::string groupSid = PrimaryGroupSid(sids.front(), std::strtoul(primary.front().c_str(), nullptr, 10));
+    if (!groupSid.empty()) {
+      status = session.Search(found.namingContext, LDAP_SCOPE_SUBTREE,
+                              "(&(objectClass=group)(objectSid=" + EscapeBinary(groupSid) + "))",
+                              "sAMAccountName", keepName);
+      if (status != 0) return status;
+    }
+  }
+  return session.Search(found.namingContext, LDAP_SCOPE_SUBTREE,
+                        std::string("(&") + kGlobalGroupFilter + "(member=" + EscapeLdapFilterValue(found.dn) + "))",
+                        "sAMAccountName", keepName);
 }
 
 DWORD LdapUserGetLocalGroups(const std::string& server, const std::string& user, bool indirect,

@@ -1,5 +1,6 @@
 // The netapi backend: Samba's libnetapi, and LDAP to the same controller
-// where libnetapi mishandles a call. libnetapi keeps one context per
+// where libnetapi mishandles a call or the controller's SAM server may be
+// what asks (the group look-ups). libnetapi keeps one context per
 // process and is not thread-safe, so every call holds one lock. Calls run as
 // the CredentialsFile account when one is configured, else with the
 // process's Kerberos credentials; "the local computer" is the Platform key's
@@ -73,21 +74,16 @@ class CSambaNetApiBackend : public INetApiBackend {
  public:
   ~CSambaNetApiBackend() override { DropContext(); }
 
+  // Over LDAP to the same controller: a DC's check password script asks
+  // while the DC's SAM server waits for it (see netapi_ldap.h).
   DWORD UserGetGroups(const std::string& server, const std::string& user, std::vector<std::string>& groups) override {
-    return ListGroups<GROUP_USERS_INFO_0>(
-        server, groups,
-        [&](const char* target, uint8_t** buffer, uint32_t* read, uint32_t* total) {
-          return ::NetUserGetGroups(target, user.c_str(), 0, buffer, UINT32_MAX, read, total);
-        },
-        [](const GROUP_USERS_INFO_0& g) { return g.grui0_name; });
+    return LdapUserGetGroups(StripUncPrefix(LocalOr(server)), user, groups);
   }
 
-  // Over LDAP to the same controller: libnetapi's own call cannot name
-  // domain-local groups (see netapi_ldap.h).
+  // Over LDAP too: libnetapi's own call cannot name domain-local groups.
   DWORD UserGetLocalGroups(const std::string& server, const std::string& user, bool indirect,
                            std::vector<std::string>& groups) override {
-    const std::string target = server.empty() ? LocalDomainController() : server;
-    return LdapUserGetLocalGroups(StripUncPrefix(target), user, indirect, groups);
+    return LdapUserGetLocalGroups(StripUncPrefix(LocalOr(server)), user, indirect, groups);
   }
 
   // libnetapi needs a domain name unless a controller is asked, which then
@@ -233,23 +229,6 @@ class CSambaNetApiBackend : public INetApiBackend {
     if (buffer != nullptr) ::NetApiBufferFree(buffer);
     if (status == 0 && domainName.empty()) status = kNoSuchDomain;
     return status;
-  }
-
-  // One group list: its names copied out, its buffer freed whatever the
-  // call answered.
-  template <class Record, class Call, class NameOf>
-  DWORD ListGroups(const std::string& server, std::vector<std::string>& groups, Call call, NameOf nameOf) {
-    return OnServer(server, [&](const std::string& target) {
-      uint8_t* buffer = nullptr;
-      uint32_t read = 0, total = 0;
-      const auto status = static_cast<DWORD>(call(ServerName(target), &buffer, &read, &total));
-      if (status == 0 && buffer != nullptr) {
-        const auto* records = reinterpret_cast<const Record*>(buffer);
-        for (uint32_t i = 0; i < read; ++i) groups.emplace_back(nameOf(records[i]) ? nameOf(records[i]) : "");
-      }
-      if (buffer != nullptr) ::NetApiBufferFree(buffer);
-      return status;
-    });
   }
 
   // Runs `call` (libnetapi's calls for one answer, given the server to

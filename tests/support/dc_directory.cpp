@@ -80,9 +80,36 @@ bool CDcDirectory::CreateUser(const std::string& name, const std::string& passwo
   return rc == LDAP_SUCCESS;
 }
 
-void CDcDirectory::DeleteUser(const std::string& name) {
+void CDcDirectory::DeleteUser(const std::string& name) { DeleteEntry(UserDn(name)); }
+
+void CDcDirectory::DeleteEntry(const std::string& dn) {
   CLdapSession session;
-  if (BindAsAdmin(session) == LDAP_SUCCESS) ldap_delete_ext_s(session.Handle(), UserDn(name).c_str(), nullptr, nullptr);
+  if (BindAsAdmin(session) == LDAP_SUCCESS) ldap_delete_ext_s(session.Handle(), dn.c_str(), nullptr, nullptr);
+}
+
+bool CDcDirectory::CreateGroup(const std::string& name, const std::string& groupType) {
+  DeleteEntry(UserDn(name));
+  CLdapSession session;
+  if (const int rc = BindAsAdmin(session); rc != LDAP_SUCCESS) {
+    lastError = std::string("administrator bind: ") + ldap_err2string(rc);
+    return false;
+  }
+  char objectClass[] = "objectClass", sam[] = "sAMAccountName", type[] = "groupType", group[] = "group";
+  char* classValues[] = {group, nullptr};
+  char* samValues[] = {const_cast<char*>(name.c_str()), nullptr};
+  char* typeValues[] = {const_cast<char*>(groupType.c_str()), nullptr};
+  LDAPMod mods[3]{};
+  mods[0].mod_op = LDAP_MOD_ADD, mods[0].mod_type = objectClass, mods[0].mod_values = classValues;
+  mods[1].mod_op = LDAP_MOD_ADD, mods[1].mod_type = sam, mods[1].mod_values = samValues;
+  mods[2].mod_op = LDAP_MOD_ADD, mods[2].mod_type = type, mods[2].mod_values = typeValues;
+  LDAPMod* list[] = {&mods[0], &mods[1], &mods[2], nullptr};
+  const int rc = ldap_add_ext_s(session.Handle(), UserDn(name).c_str(), list, nullptr, nullptr);
+  if (rc != LDAP_SUCCESS) lastError = "adding " + name + ": " + ldap_err2string(rc) + " " + session.Diagnostic();
+  return rc == LDAP_SUCCESS;
+}
+
+bool CDcDirectory::AddMember(const std::string& group, const std::string& memberDn) {
+  return Modify(UserDn(group), LDAP_MOD_ADD, "member", memberDn) == LDAP_SUCCESS;
 }
 
 int CDcDirectory::Modify(const std::string& dn, int operation, const std::string& attribute,

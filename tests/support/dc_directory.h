@@ -43,6 +43,13 @@ class CDcDirectory {
   // name@dnsDomain; a left-over account of the name goes first.
   bool CreateUser(const std::string& name, const std::string& password);
   void DeleteUser(const std::string& name);
+  // A group of this groupType (a signed number: -2147483646 a global
+  // security group) in CN=Users, "CN=name,CN=Users,<base>" like a user; a
+  // left-over group of the name goes first. Groups go with DeleteEntry.
+  bool CreateGroup(const std::string& name, const std::string& groupType);
+  void DeleteEntry(const std::string& dn);
+  // Adds `memberDn` to the group's member values.
+  bool AddMember(const std::string& group, const std::string& memberDn);
   // Replaces one attribute of the user with one value.
   bool SetAttribute(const std::string& name, const std::string& attribute, const std::string& value);
   bool SetDisabled(const std::string& name, bool disabled);

@@ -5,9 +5,11 @@
 
 #include <string>
 
+#include "tests/support/scratch_folder.h"
+
 // Rules `lines` (each with its line end) in force while it lives, with the
-// rule log in the test's temporary folder; afterwards no rules file, so the
-// filter accepts every password again.
+// rule log in a folder of its own; afterwards no rules file, so the filter
+// accepts every password again.
 class CDcPasswordRules {
  public:
   explicit CDcPasswordRules(const std::string& lines);
@@ -15,6 +17,10 @@ class CDcPasswordRules {
   CDcPasswordRules(const CDcPasswordRules&) = delete;
   CDcPasswordRules& operator=(const CDcPasswordRules&) = delete;
 
+  // What the filter logged under these rules so far.
+  std::string Log() const;
+
  private:
+  ScratchFolder m_log{"dc-rules"};
   std::string m_path;
 };
