@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "tests/support/closed_port.h"
 #include "tests/support/loopback_listener.h"
 #include "tests/support/socket_bytes.h"
 
@@ -47,7 +48,8 @@ TEST(Socket, NamesThatDoNotResolveAndAddressesThatRefuse) {
   EXPECT_EQ(socket.Connect("no-such-host.invalid", 7257), 0);
   EXPECT_EQ(socket.Connect("", 7257), 0);
   EXPECT_EQ(socket.Connect(nullptr, 7257), 0);
-  EXPECT_EQ(socket.Connect("127.0.0.1", FreeLoopbackPort()), 0);
+  const ClosedPort closed;
+  EXPECT_EQ(socket.Connect("127.0.0.1", closed.Port()), 0);
   EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
   // The same object connects afterwards, on a fresh socket.
   LoopbackListener listener;
