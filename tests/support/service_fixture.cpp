@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -129,7 +130,8 @@ class CPellucorRunner : public IServiceRunner {
       int status = 0;
       if (waitpid(pid, &status, WNOHANG) == pid) {
         pid = -1;
-        const std::string log = files.LogText().substr(logged);
+        std::string log = files.LogText();
+        log.erase(0, std::min(logged, log.size()));
         const bool taken = log.find("WSAError : Socket Bind failure.\n") != std::string::npos ||
                            log.find("WSAError : ::listen() failure\n") != std::string::npos;
         return taken ? CStart::PortTaken : CStart::Failed;
