@@ -1,8 +1,8 @@
 // A port for a server program that a test starts with the number given to
-// it (Pellucor reads it from its token file), and whether a process listens
-// on it. A server in the test's own process binds port 0 and keeps its
-// socket instead (loopback_listener.h); a port that refuses connections is
-// closed_port.h.
+// it (Pellucor reads it from its token file), or for one number a test binds
+// on two addresses, and whether a process listens on it. A server in the
+// test's own process binds port 0 and keeps its socket instead
+// (loopback_listener.h); a port that refuses connections is closed_port.h.
 #pragma once
 
 #include <sys/types.h>
