@@ -1,5 +1,5 @@
 // The Pellucor program end to end through the service manager layer: a copy
-// of the program with its own token file (a free loopback port), registry,
+// of the program with its own token file (a port claimed for it), registry,
 // question file and rules; installed, started, paused, continued, stopped and
 // removed with the program's own options and the command varnok-service;
 // its reports read from a notify socket as systemd would; the console's break
@@ -25,9 +25,9 @@
 
 #include "tests/support/command_output.h"
 #include "tests/support/file_bytes.h"
-#include "tests/support/loopback_listener.h"
 #include "tests/support/notify_socket.h"
 #include "tests/support/service_fixture.h"
+#include "tests/support/service_port.h"
 #include "platform/service/service_manager.h"
 
 extern char** environ;
@@ -46,7 +46,8 @@ class PellucorServiceTest : public ::testing::Test {
 #else
     program = files.Folder() + "/Pellucor";
     fs::copy_file(PELLUCOR_PATH, program);
-    port = FreeLoopbackPort();
+    port = claimedPort.Port();
+    ASSERT_NE(port, 0);
     std::ofstream(files.Folder() + "/Pellucor.cfg") << "PORT = " << port << "\n";
     files.WriteQuestionFile("TESTDOM\\jsmith\tFirst pet?\trex\tdog\nTESTDOM\\jsmith\tCity?\tparis\n");
     fs::create_directory(files.Folder() + "/services");
@@ -128,10 +129,11 @@ class PellucorServiceTest : public ::testing::Test {
 
   std::string NextNotice() { return notify->NextNotice(kPatience); }
 
-  bool WaitUntilServing() {
+  // Whether the program started as `pid` listens on the port in time: its
+  // own socket, not whatever answers there.
+  bool WaitUntilListening(pid_t pid) {
     for (auto deadline = std::chrono::steady_clock::now() + kPatience; std::chrono::steady_clock::now() < deadline;) {
-      CClient client(port);
-      if (client.Connected()) return true;
+      if (ProcessListensOn(pid, port)) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
@@ -148,6 +150,7 @@ class PellucorServiceTest : public ::testing::Test {
 
   CServiceFiles files;
   std::string program;
+  ServicePort claimedPort;
   std::uint16_t port = 0;
   std::optional<NotifySocket> notify;
 };
@@ -210,7 +213,10 @@ TEST_F(PellucorServiceTest, RemoveStopsARunningService) {
   ASSERT_EQ(RunProgram({"-install"}), 0);
   std::string output;
   ASSERT_EQ(Command("start 'VNK Pellucor'", output), 0) << output;
-  ASSERT_TRUE(WaitUntilServing());
+  // Ready once it listens: the notice comes from the program this test started.
+  EXPECT_EQ(NextNotice(), "STATUS=Start Pending");
+  ASSERT_EQ(NextNotice(), "READY=1\nSTATUS=Running");
+  ASSERT_TRUE(LookupServed());
   ASSERT_EQ(RunProgram({"-remove"}), 0);
   EXPECT_FALSE(fs::exists(UnitPath()));
   EXPECT_FALSE(CClient(port).Connected());
@@ -249,7 +255,7 @@ TEST_F(PellucorServiceTest, ConsoleBreakEventsStopIt) {
   for (const auto& c : cases) {
     const pid_t pid = Spawn({"-debug"});
     ASSERT_GT(pid, 0);
-    ASSERT_TRUE(WaitUntilServing());
+    ASSERT_TRUE(WaitUntilListening(pid));
     ASSERT_EQ(kill(pid, c.signal), 0);
     EXPECT_EQ(WaitExit(pid), 0);
     const std::string console = ReadFileBytes(files.Folder() + "/console.txt");

@@ -17,6 +17,7 @@
 #include "credprov/tests/test_registry.h"
 #include "credprov/tests/typed_peer.h"
 #include "platform/base/text.h"
+#include "tests/support/closed_port.h"
 
 namespace {
 
@@ -74,13 +75,9 @@ TEST(ModernSessionPeer, ARefusalAtTheFirstServerNeverReachesTheSecond) {
 }
 
 TEST(ModernSessionPeer, NoServerTakingTheConnection) {
-  std::uint16_t port = 0;
-  {
-    const CTypedPeer closed(nullptr);
-    port = closed.Port();
-  }
+  const ClosedPort closed;
   auto session = NewSession();
-  EXPECT_FALSE(session->Connect(u"127.0.0.1", port, true, true));
+  EXPECT_FALSE(session->Connect(u"127.0.0.1", closed.Port(), true, true));
   EXPECT_EQ(Message(*session), "There are no Varnok Password Reset servers available to service your request.");
 }
 

@@ -10,6 +10,7 @@
 
 #include "credprov/tests/test_registry.h"
 #include "platform/winsock/winsock.h"
+#include "tests/support/closed_port.h"
 #include "tests/support/loopback_listener.h"
 
 namespace {
@@ -32,7 +33,7 @@ TEST(SessionFactory, EncryptionAskedForByProtocolAndSetting) {
 }
 
 TEST(SessionFactory, MessagesAndConnectionsByConfiguration) {
-  const std::uint16_t closedPort = FreeLoopbackPort();
+  const ClosedPort closedPort;
   struct Case {
     const char* name;
     std::string values;      // the product key's values besides CentralServer
@@ -72,7 +73,7 @@ TEST(SessionFactory, MessagesAndConnectionsByConfiguration) {
     const CPwdResetConfig config;
     LoopbackListener listener;
     CPwdResetSessionFactory factory;
-    const auto session = factory.CreateSession(config, c.useClosedPort ? closedPort : listener.Port());
+    const auto session = factory.CreateSession(config, c.useClosedPort ? closedPort.Port() : listener.Port());
     EXPECT_EQ(session != nullptr, c.connects) << c.name;
     EXPECT_EQ(listener.ClientWaiting(), c.connects) << c.name;
     if (c.connects) {

@@ -11,7 +11,9 @@
 #include <cstring>
 #include <string>
 
+#include "tests/support/closed_port.h"
 #include "tests/support/loopback_listener.h"
+#include "tests/support/service_port.h"
 #include "tests/support/socket_bytes.h"
 
 namespace {
@@ -47,7 +49,8 @@ TEST(Socket, NamesThatDoNotResolveAndAddressesThatRefuse) {
   EXPECT_EQ(socket.Connect("no-such-host.invalid", 7257), 0);
   EXPECT_EQ(socket.Connect("", 7257), 0);
   EXPECT_EQ(socket.Connect(nullptr, 7257), 0);
-  EXPECT_EQ(socket.Connect("127.0.0.1", FreeLoopbackPort()), 0);
+  const ClosedPort closed;
+  EXPECT_EQ(socket.Connect("127.0.0.1", closed.Port()), 0);
   EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
   // The same object connects afterwards, on a fresh socket.
   LoopbackListener listener;
@@ -59,15 +62,19 @@ TEST(Socket, NamesThatDoNotResolveAndAddressesThatRefuse) {
 }
 
 TEST(Socket, AConnectThatTimedOutIsNotRetriedOnItsSocket) {
+  // One port on two addresses: a claimed one, since the number a bind to
+  // port 0 gives on one address may be another server's on the other.
+  const ServicePort number;
+  ASSERT_NE(number.Port(), 0);
   // A listener whose queue is full drops every further SYN unanswered; its
   // one queued connection is the filler's.
-  LoopbackListener full("127.0.0.2", 0, 0);
+  LoopbackListener full("127.0.0.2", number.Port(), 0);
   CSocket filler;
   ASSERT_NE(filler.Create(SOCK_STREAM), 0);
   ASSERT_NE(filler.Connect("127.0.0.2", full.Port()), 0);
   WSAPOLLFD queued{full.Socket(), POLLIN, 0};
   ASSERT_EQ(WSAPoll(&queued, 1, 10000), 1);
-  LoopbackListener open("127.0.0.1", full.Port());
+  LoopbackListener open("127.0.0.1", number.Port());
 
   CSocket socket;
   socket.SetTimeLimit(std::chrono::milliseconds(300));

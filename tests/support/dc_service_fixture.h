@@ -47,7 +47,7 @@ class CDcServiceTest : public ::testing::Test {
   CServiceFiles files;
   CDcDirectory directory;
   std::unique_ptr<IServiceRunner> service;
-  // The port StartService gives Pellucor; 0 for a free one.
+  // The port StartService gives Pellucor; 0 for one claimed for it.
   std::uint16_t servicePort = 0;
 
  private:

@@ -36,8 +36,3 @@ void LoopbackListener::Close() {
   if (listener != INVALID_SOCKET) closesocket(listener);
   listener = INVALID_SOCKET;
 }
-
-std::uint16_t FreeLoopbackPort() {
-  const LoopbackListener probe;
-  return probe.Port();
-}

@@ -31,6 +31,3 @@ class LoopbackListener {
   SOCKET listener = INVALID_SOCKET;
   std::uint16_t port = 0;
 };
-
-// A loopback port that nothing listens on at the moment of the call.
-std::uint16_t FreeLoopbackPort();

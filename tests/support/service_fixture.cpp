@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -18,7 +19,7 @@
 #include "RemoteSvr/log_file.h"
 #include "RemoteSvr/pwd_reset_server.h"
 #include "tests/support/file_bytes.h"
-#include "tests/support/loopback_listener.h"
+#include "tests/support/service_port.h"
 
 extern char** environ;
 
@@ -64,33 +65,19 @@ class CPellucorRunner : public IServiceRunner {
   bool Start(const CServiceFiles& files) override {
     const std::string program = files.Folder() + "/Pellucor";
     fs::copy_file(PELLUCOR_PATH, program, fs::copy_options::overwrite_existing);
-    port = fixedPort != 0 ? fixedPort : FreeLoopbackPort();
-    WriteFileBytes(files.Folder() + "/Pellucor.cfg", "PORT = " + std::to_string(port) + "\n");
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string console = files.Folder() + "/console.txt";
-    posix_spawn_file_actions_addopen(&actions, 1, console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    posix_spawn_file_actions_addchdir_np(&actions, files.Folder().c_str());
-    char* const argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("-debug"), nullptr};
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-      pid = -1;
-      return false;
-    }
-    // Up once it accepts a connection; down for good once it has exited.
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (Clock::now() < deadline) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        pid = -1;
+    if (fixedPort == 0 && claimed == nullptr) claimed = std::make_unique<ServicePort>();
+    // A port that a program of another kind took before Pellucor bound it
+    // is given up for the next one; the fixed port has no other.
+    for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+      port = fixedPort != 0 ? fixedPort : claimed->Port();
+      if (port == 0) return false;
+      const CStart start = StartOn(files, program);
+      if (start != CStart::PortTaken) return start == CStart::Listening;
+      if (fixedPort != 0) {
+        ADD_FAILURE() << "port " << port << " is taken";
         return false;
       }
-      CClient probe(port);
-      if (probe.Connected()) return true;
-      std::this_thread::sleep_for(milliseconds(20));
+      claimed->Next();
     }
     return false;
   }
@@ -115,8 +102,50 @@ class CPellucorRunner : public IServiceRunner {
   ~CPellucorRunner() override { Stop(); }
 
  private:
+  static constexpr int kStartAttempts = 5;
+  enum class CStart { Listening, PortTaken, Failed };
+
+  // Runs the program on `port`: up once it listens there itself (a
+  // connection that succeeds may have reached another listener); taken
+  // when it exited saying it could not bind or listen.
+  CStart StartOn(const CServiceFiles& files, const std::string& program) {
+    WriteFileBytes(files.Folder() + "/Pellucor.cfg", "PORT = " + std::to_string(port) + "\n");
+    const std::size_t logged = files.LogText().size();
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string console = files.Folder() + "/console.txt";
+    posix_spawn_file_actions_addopen(&actions, 1, console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawn_file_actions_addchdir_np(&actions, files.Folder().c_str());
+    char* const argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("-debug"), nullptr};
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+      pid = -1;
+      return CStart::Failed;
+    }
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (Clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        pid = -1;
+        std::string log = files.LogText();
+        log.erase(0, std::min(logged, log.size()));
+        const bool taken = log.find("WSAError : Socket Bind failure.\n") != std::string::npos ||
+                           log.find("WSAError : ::listen() failure\n") != std::string::npos;
+        return taken ? CStart::PortTaken : CStart::Failed;
+      }
+      if (ProcessListensOn(pid, port)) return CStart::Listening;
+      std::this_thread::sleep_for(milliseconds(10));
+    }
+    ADD_FAILURE() << "Pellucor did not listen on port " << port << " in time";
+    return CStart::Failed;
+  }
+
   pid_t pid = -1;
   std::uint16_t fixedPort = 0;
+  std::unique_ptr<ServicePort> claimed;
   std::uint16_t port = 0;
 };
 #endif

@@ -55,8 +55,9 @@ class IServiceRunner {
 };
 
 // "InProcess" or "Pellucor"; nullptr when that runner cannot run here (the
-// program was not built). Pellucor listens on `port`, or on a free port for
-// 0; the service in this process always takes a free port.
+// program was not built). Pellucor listens on `port`, or for 0 on a port
+// claimed for it (service_port.h), and counts as up once the program started
+// listens there itself; the service in this process always binds port 0.
 std::unique_ptr<IServiceRunner> MakeServiceRunner(const std::string& mode, std::uint16_t port = 0);
 // Whether the Pellucor program is there to run.
 bool PellucorAvailable();

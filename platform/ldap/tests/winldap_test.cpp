@@ -3,10 +3,6 @@
 // and the libldap backend's result codes and texts against loopback.
 #include "platform/ldap/winldap.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,6 +10,7 @@
 
 #include "platform/ldap/ldap_limits.h"
 #include "platform/ldap/tests/recording_ldap_backend.h"
+#include "tests/support/closed_port.h"
 
 namespace {
 
@@ -238,24 +235,14 @@ TEST(WinLdapLibLdap, ResultTextsAreTheLibrarysForWindowsCodes) {
 }
 
 TEST(WinLdapLibLdap, ClosedPortIsServerDown) {
-  // A port of our own that nobody listens on.
-  const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  ASSERT_GE(s, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  socklen_t length = sizeof address;
-  ASSERT_EQ(getsockname(s, reinterpret_cast<sockaddr*>(&address), &length), 0);
-  const ULONG port = ntohs(address.sin_port);
-
-  PLDAP ld = ldap_initW(u"127.0.0.1", port);
+  const ClosedPort closed;
+  ASSERT_NE(closed.Port(), 0);
+  PLDAP ld = ldap_initW(u"127.0.0.1", closed.Port());
   ASSERT_NE(ld, nullptr);
   EXPECT_EQ(ldap_connect(ld, nullptr), LDAP_SERVER_DOWN);
   EXPECT_EQ(LdapGetLastError(), LDAP_SERVER_DOWN);
   EXPECT_EQ(ldap_bind_sW(ld, nullptr, nullptr, LDAP_AUTH_NEGOTIATE), LDAP_SERVER_DOWN);
   EXPECT_EQ(ldap_unbind(ld), LDAP_SUCCESS);
-  close(s);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <thread>
 
+#include "tests/support/closed_port.h"
 #include "tests/support/loopback_pair.h"
 
 namespace {
@@ -138,19 +139,15 @@ TEST(WinsockErrors, SuccessfulCallKeepsTheLastErrorAndFailedCloseSetsIt) {
 }
 
 TEST(WinsockConnect, RefusedPortGivesConnectionRefused) {
-  const SOCKET probe = winsock::socket(AF_INET, SOCK_STREAM, 0);
+  const ClosedPort closed;
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  winsock::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  int length = sizeof(address);
-  winsock::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  // Bound but not listening: a connect to it is refused.
+  address.sin_port = htons(closed.Port());
   const SOCKET s = winsock::socket(AF_INET, SOCK_STREAM, 0);
   EXPECT_EQ(winsock::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)), SOCKET_ERROR);
   EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
   closesocket(s);
-  closesocket(probe);
 }
 
 TEST(WinsockClose, ClosingAListeningSocketWakesABlockedAccept) {
