@@ -14,6 +14,7 @@
 #include "credprov/tests/test_pki.h"
 #include "platform/base/certificate_failure.h"
 #include "platform/ldap/ldap_session.h"
+#include "tests/support/closed_port.h"
 #include "tests/support/loopback_listener.h"
 
 namespace {
@@ -121,8 +122,9 @@ TEST(LdapCertificate, AConnectThatFailsOnTheCertificateAnswersItsStatusAndNotesT
 // Nothing listens: not the certificate's doing, and nothing is noted.
 TEST(LdapCertificate, AServerThatCannotBeReachedIsNoCertificateFailure) {
   SetCertificateFailure("");
+  const ClosedPort closed;
   CLdapSession session;
-  ASSERT_EQ(session.Open("127.0.0.1", FreeLoopbackPort(), true), LDAP_SUCCESS);
+  ASSERT_EQ(session.Open("127.0.0.1", closed.Port(), true), LDAP_SUCCESS);
   EXPECT_EQ(session.Connect(), LDAP_SERVER_DOWN);
   EXPECT_EQ(session.CertificateStatus(), 0u);
   EXPECT_EQ(CertificateFailure(), "");
