@@ -10,6 +10,7 @@
 
 #include "rules/tests/rules_fixture.h"
 #include "tests/support/dc_directory.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/foreign_trust.h"
 
 namespace {
@@ -30,10 +31,7 @@ class LsaHostDcTest : public RulesFixture {
 
   // The DC's Platform key with another controller in it.
   std::string RegistryWithController(const std::string& controller) {
-    std::ifstream in(DcSettings().registry, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string content = text.str();
+    std::string content = ReadFileBytes(DcSettings().registry);
     const std::string key = "\"LocalDomainController\"=\"" + DcSettings().address + "\"";
     const std::size_t at = content.find(key);
     if (at != std::string::npos) content.replace(at, key.size(), "\"LocalDomainController\"=\"" + controller + "\"");

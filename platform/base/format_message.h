@@ -16,8 +16,9 @@ inline constexpr DWORD ERROR_MR_MID_NOT_FOUND = 317;
 // inserts. The text of a certificate's status (certificate_failure.h) ends
 // with the reason noted on this thread. Copies the text, which ends with CR
 // LF as Windows' system texts do, and a zero into `buffer` and returns its
-// length without the zero; 0 with the last error set when the code is unknown (ERROR_MR_MID_NOT_FOUND), the
-// buffer is too small (ERROR_INSUFFICIENT_BUFFER) or the flags are not served
+// length without the zero; 0 with the last error set when the code is
+// unknown (ERROR_MR_MID_NOT_FOUND), the buffer is too small
+// (ERROR_INSUFFICIENT_BUFFER) or the flags are not served
 // (ERROR_INVALID_PARAMETER).
 DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, LPSTR buffer,
                      DWORD size, va_list* arguments);
